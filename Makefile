@@ -4,7 +4,7 @@
 SHELL := /bin/bash
 .ONESHELL:
 .SHELLFLAGS := -euo pipefail -c
-.PHONY: all deps native win32 win64 wintest test test-native test-windows bench format clean
+.PHONY: all deps native win32 win64 fuzz fuzz-smoke test test-native test-windows bench format clean
 
 JOBS ?= $(shell nproc)
 
@@ -20,7 +20,7 @@ all: native win32
 deps:
 	@bash cmake/install-deps.sh
 
-native win32 win64 native-release: deps
+native win32 win64 native-release fuzz: deps
 	cmake --preset $@ >/dev/null
 	cmake --build --preset $@ -j $(JOBS)
 
@@ -31,10 +31,15 @@ test-windows: win32 $(WIN_TEST_PRESET)
 	$(if $(CAN_RUN_32),,@echo "This machine cannot run 32-bit programs: the Windows suites run from the 64-bit build.")
 	ctest --preset $(WIN_TEST_PRESET)
 
-# Both suites run even when the first fails; the target fails if either did.
-test: native win32 $(WIN_TEST_PRESET)
+# A short run of every fuzz target (FUZZ_SECONDS each, default 20).
+fuzz-smoke: fuzz
+	bash cmake/fuzz-smoke.sh
+
+# The suites run even when one fails; the target fails if any did.
+test: native win32 $(WIN_TEST_PRESET) fuzz
 	status=0
 	ctest --preset native || status=1
+	bash cmake/fuzz-smoke.sh || status=1
 	$(if $(CAN_RUN_32),,echo "This machine cannot run 32-bit programs: the Windows suites run from the 64-bit build.")
 	ctest --preset $(WIN_TEST_PRESET) || status=1
 	exit $$status
