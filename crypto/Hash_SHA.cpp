@@ -1,0 +1,157 @@
+// Hash_SHA: the SHA compression, fully unrolled over its 80 steps. The
+// schedule lives in a 16-word ring; each step from 16 on writes its word over
+// the one it no longer needs, naming the four words it combines.
+#include "crypto/Hash_SHA.h"
+
+#include "crypto/detail/Bytes.h"
+
+namespace velmorak {
+
+namespace {
+
+using detail::Rol;
+using u32 = std::uint32_t;
+
+std::unique_ptr<THash> CreateSHA() {
+  return std::make_unique<THash_SHA>();
+}
+
+// W[t] = W[t-16] ^ W[t-3] ^ W[t-8] ^ W[t-14], rotated left by one for SHA-1;
+// stored over W[t-16].
+template <bool Rotate>
+inline u32 Expand(u32& w16, u32 w3, u32 w8, u32 w14) {
+  u32 w = w16 ^ w3 ^ w8 ^ w14;
+  if constexpr (Rotate) w = Rol(w, 1);
+  w16 = w;
+  return w;
+}
+
+// One step: e += ROL(a, 5) + f(b, c, d) + k + w; b := ROL(b, 30). The
+// callers rotate the roles of the five words instead of moving them.
+inline void ShaCh(u32 a, u32& b, u32 c, u32 d, u32& e, u32 w, u32 k) {
+  e += Rol(a, 5) + (d ^ (b & (c ^ d))) + k + w;
+  b = Rol(b, 30);
+}
+inline void ShaParity(u32 a, u32& b, u32 c, u32 d, u32& e, u32 w, u32 k) {
+  e += Rol(a, 5) + (b ^ c ^ d) + k + w;
+  b = Rol(b, 30);
+}
+inline void ShaMaj(u32 a, u32& b, u32 c, u32 d, u32& e, u32 w, u32 k) {
+  e += Rol(a, 5) + ((b & c) | (d & (b | c))) + k + w;
+  b = Rol(b, 30);
+}
+
+template <bool Rotate>
+void Compress(u32* digest, const std::uint8_t* block) {
+  u32 w[16];
+  for (int i = 0; i < 16; ++i) w[i] = detail::LoadBE32(block + 4 * i);
+  u32 a = digest[0], b = digest[1], c = digest[2], d = digest[3], e = digest[4];
+
+  ShaCh(a, b, c, d, e, w[0], 0x5A827999);
+  ShaCh(e, a, b, c, d, w[1], 0x5A827999);
+  ShaCh(d, e, a, b, c, w[2], 0x5A827999);
+  ShaCh(c, d, e, a, b, w[3], 0x5A827999);
+  ShaCh(b, c, d, e, a, w[4], 0x5A827999);
+  ShaCh(a, b, c, d, e, w[5], 0x5A827999);
+  ShaCh(e, a, b, c, d, w[6], 0x5A827999);
+  ShaCh(d, e, a, b, c, w[7], 0x5A827999);
+  ShaCh(c, d, e, a, b, w[8], 0x5A827999);
+  ShaCh(b, c, d, e, a, w[9], 0x5A827999);
+  ShaCh(a, b, c, d, e, w[10], 0x5A827999);
+  ShaCh(e, a, b, c, d, w[11], 0x5A827999);
+  ShaCh(d, e, a, b, c, w[12], 0x5A827999);
+  ShaCh(c, d, e, a, b, w[13], 0x5A827999);
+  ShaCh(b, c, d, e, a, w[14], 0x5A827999);
+  ShaCh(a, b, c, d, e, w[15], 0x5A827999);
+  ShaCh(e, a, b, c, d, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x5A827999);
+  ShaCh(d, e, a, b, c, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x5A827999);
+  ShaCh(c, d, e, a, b, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x5A827999);
+  ShaCh(b, c, d, e, a, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x5A827999);
+
+  ShaParity(a, b, c, d, e, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x6ED9EBA1);
+  ShaParity(e, a, b, c, d, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x6ED9EBA1);
+  ShaParity(d, e, a, b, c, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x6ED9EBA1);
+  ShaParity(c, d, e, a, b, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x6ED9EBA1);
+  ShaParity(b, c, d, e, a, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x6ED9EBA1);
+  ShaParity(a, b, c, d, e, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x6ED9EBA1);
+  ShaParity(e, a, b, c, d, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x6ED9EBA1);
+  ShaParity(d, e, a, b, c, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x6ED9EBA1);
+  ShaParity(c, d, e, a, b, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0x6ED9EBA1);
+  ShaParity(b, c, d, e, a, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0x6ED9EBA1);
+  ShaParity(a, b, c, d, e, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0x6ED9EBA1);
+  ShaParity(e, a, b, c, d, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0x6ED9EBA1);
+  ShaParity(d, e, a, b, c, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x6ED9EBA1);
+  ShaParity(c, d, e, a, b, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x6ED9EBA1);
+  ShaParity(b, c, d, e, a, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x6ED9EBA1);
+  ShaParity(a, b, c, d, e, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x6ED9EBA1);
+  ShaParity(e, a, b, c, d, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x6ED9EBA1);
+  ShaParity(d, e, a, b, c, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x6ED9EBA1);
+  ShaParity(c, d, e, a, b, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x6ED9EBA1);
+  ShaParity(b, c, d, e, a, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x6ED9EBA1);
+
+  ShaMaj(a, b, c, d, e, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x8F1BBCDC);
+  ShaMaj(e, a, b, c, d, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x8F1BBCDC);
+  ShaMaj(d, e, a, b, c, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x8F1BBCDC);
+  ShaMaj(c, d, e, a, b, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x8F1BBCDC);
+  ShaMaj(b, c, d, e, a, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0x8F1BBCDC);
+  ShaMaj(a, b, c, d, e, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0x8F1BBCDC);
+  ShaMaj(e, a, b, c, d, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0x8F1BBCDC);
+  ShaMaj(d, e, a, b, c, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0x8F1BBCDC);
+  ShaMaj(c, d, e, a, b, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x8F1BBCDC);
+  ShaMaj(b, c, d, e, a, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x8F1BBCDC);
+  ShaMaj(a, b, c, d, e, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x8F1BBCDC);
+  ShaMaj(e, a, b, c, d, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x8F1BBCDC);
+  ShaMaj(d, e, a, b, c, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x8F1BBCDC);
+  ShaMaj(c, d, e, a, b, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x8F1BBCDC);
+  ShaMaj(b, c, d, e, a, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x8F1BBCDC);
+  ShaMaj(a, b, c, d, e, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x8F1BBCDC);
+  ShaMaj(e, a, b, c, d, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x8F1BBCDC);
+  ShaMaj(d, e, a, b, c, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x8F1BBCDC);
+  ShaMaj(c, d, e, a, b, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x8F1BBCDC);
+  ShaMaj(b, c, d, e, a, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x8F1BBCDC);
+
+  ShaParity(a, b, c, d, e, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0xCA62C1D6);
+  ShaParity(e, a, b, c, d, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0xCA62C1D6);
+  ShaParity(d, e, a, b, c, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0xCA62C1D6);
+  ShaParity(c, d, e, a, b, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0xCA62C1D6);
+  ShaParity(b, c, d, e, a, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0xCA62C1D6);
+  ShaParity(a, b, c, d, e, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0xCA62C1D6);
+  ShaParity(e, a, b, c, d, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0xCA62C1D6);
+  ShaParity(d, e, a, b, c, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0xCA62C1D6);
+  ShaParity(c, d, e, a, b, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0xCA62C1D6);
+  ShaParity(b, c, d, e, a, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0xCA62C1D6);
+  ShaParity(a, b, c, d, e, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0xCA62C1D6);
+  ShaParity(e, a, b, c, d, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0xCA62C1D6);
+  ShaParity(d, e, a, b, c, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0xCA62C1D6);
+  ShaParity(c, d, e, a, b, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0xCA62C1D6);
+  ShaParity(b, c, d, e, a, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0xCA62C1D6);
+  ShaParity(a, b, c, d, e, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0xCA62C1D6);
+  ShaParity(e, a, b, c, d, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0xCA62C1D6);
+  ShaParity(d, e, a, b, c, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0xCA62C1D6);
+  ShaParity(c, d, e, a, b, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0xCA62C1D6);
+  ShaParity(b, c, d, e, a, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0xCA62C1D6);
+  digest[0] += a;
+  digest[1] += b;
+  digest[2] += c;
+  digest[3] += d;
+  digest[4] += e;
+}
+
+}  // namespace
+
+constinit const THashClassInfo THash_SHA::ClassInfo = {"THash_SHA", 20, &CreateSHA};
+
+void THash_SHA::Final() {
+  FinishBlocks(true);
+  for (u32& word : FDigest) word = detail::ByteSwap(word);
+}
+
+void THash_SHA::Transform(const std::uint8_t* Block) {
+  if (RotateSchedule) {
+    Compress<true>(FDigest, Block);
+  } else {
+    Compress<false>(FDigest, Block);
+  }
+}
+
+}  // namespace velmorak
