@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine32:i386 wine64 xvfb x11-utils xdotool imagemagick
   libbotan-2-dev libssl-dev
+  zip unzip p7zip-full libarchive-tools
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
