@@ -37,6 +37,10 @@ const Algorithm kAlgorithms[] = {
     {"CRC32", &THash_CRC32::ClassInfo, false},
 };
 
+void PrintTo(const Algorithm& a, std::ostream* os) {
+  *os << a.section;
+}
+
 std::unique_ptr<THash> Create(const Algorithm& a) {
   std::unique_ptr<THash> h = a.hashClass->Create();
   if (a.rotateSchedule) static_cast<THash_SHA&>(*h).RotateSchedule = true;
