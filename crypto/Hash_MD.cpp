@@ -17,17 +17,21 @@ std::unique_ptr<THash> CreateMD4() {
   return std::make_unique<THash_MD4>();
 }
 
+// Each step adds the newest word b last, so everything else in the sum is
+// ready before it: the dependency chain per step is the boolean function of
+// b, one addition and the rotation. The majority G is written as the sum of
+// two disjoint parts for the same reason.
 inline void Md4F(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
                  int s) {
-  a = Rol(a + (d ^ (b & (c ^ d))) + x, s);
+  a = Rol(a + x + (d ^ (b & (c ^ d))), s);
 }
 inline void Md4G(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
                  int s) {
-  a = Rol(a + ((b & c) | (d & (b | c))) + x + 0x5A827999, s);
+  a = Rol(a + x + 0x5A827999 + (c & d) + (b & (c ^ d)), s);
 }
 inline void Md4H(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t x,
                  int s) {
-  a = Rol(a + (b ^ c ^ d) + x + 0x6ED9EBA1, s);
+  a = Rol(a + x + 0x6ED9EBA1 + (b ^ (c ^ d)), s);
 }
 
 }  // namespace
@@ -71,7 +75,11 @@ void THash_MD4::Update(const void* Data, int Size) {
     p += fill;
     n -= fill;
   }
-  for (; n >= 64; p += 64, n -= 64) Transform(p);
+  if (n >= 64) {
+    TransformBlocks(p, n / 64);
+    p += n / 64 * 64;
+    n %= 64;
+  }
   if (n > 0) std::memcpy(FBuffer, p, n);
 }
 
@@ -98,65 +106,73 @@ void THash_MD4::Final() {
   FinishBlocks(false);
 }
 
-void THash_MD4::Transform(const std::uint8_t* Block) {
-  std::uint32_t x[16];
-  std::memcpy(x, Block, 64);  // little-endian words on our hosts
+void THash_MD4::TransformBlocks(const std::uint8_t* Blocks, std::size_t Count) {
   std::uint32_t a = FDigest[0], b = FDigest[1], c = FDigest[2], d = FDigest[3];
+  for (; Count > 0; --Count, Blocks += 64) {
+    std::uint32_t x[16];
+    for (int i = 0; i < 16; ++i) x[i] = detail::LoadLE32(Blocks + 4 * i);
+    const std::uint32_t a0 = a, b0 = b, c0 = c, d0 = d;
 
-  Md4F(a, b, c, d, x[0], 3);
-  Md4F(d, a, b, c, x[1], 7);
-  Md4F(c, d, a, b, x[2], 11);
-  Md4F(b, c, d, a, x[3], 19);
-  Md4F(a, b, c, d, x[4], 3);
-  Md4F(d, a, b, c, x[5], 7);
-  Md4F(c, d, a, b, x[6], 11);
-  Md4F(b, c, d, a, x[7], 19);
-  Md4F(a, b, c, d, x[8], 3);
-  Md4F(d, a, b, c, x[9], 7);
-  Md4F(c, d, a, b, x[10], 11);
-  Md4F(b, c, d, a, x[11], 19);
-  Md4F(a, b, c, d, x[12], 3);
-  Md4F(d, a, b, c, x[13], 7);
-  Md4F(c, d, a, b, x[14], 11);
-  Md4F(b, c, d, a, x[15], 19);
+    Md4F(a, b, c, d, x[0], 3);
+    Md4F(d, a, b, c, x[1], 7);
+    Md4F(c, d, a, b, x[2], 11);
+    Md4F(b, c, d, a, x[3], 19);
+    Md4F(a, b, c, d, x[4], 3);
+    Md4F(d, a, b, c, x[5], 7);
+    Md4F(c, d, a, b, x[6], 11);
+    Md4F(b, c, d, a, x[7], 19);
+    Md4F(a, b, c, d, x[8], 3);
+    Md4F(d, a, b, c, x[9], 7);
+    Md4F(c, d, a, b, x[10], 11);
+    Md4F(b, c, d, a, x[11], 19);
+    Md4F(a, b, c, d, x[12], 3);
+    Md4F(d, a, b, c, x[13], 7);
+    Md4F(c, d, a, b, x[14], 11);
+    Md4F(b, c, d, a, x[15], 19);
 
-  Md4G(a, b, c, d, x[0], 3);
-  Md4G(d, a, b, c, x[4], 5);
-  Md4G(c, d, a, b, x[8], 9);
-  Md4G(b, c, d, a, x[12], 13);
-  Md4G(a, b, c, d, x[1], 3);
-  Md4G(d, a, b, c, x[5], 5);
-  Md4G(c, d, a, b, x[9], 9);
-  Md4G(b, c, d, a, x[13], 13);
-  Md4G(a, b, c, d, x[2], 3);
-  Md4G(d, a, b, c, x[6], 5);
-  Md4G(c, d, a, b, x[10], 9);
-  Md4G(b, c, d, a, x[14], 13);
-  Md4G(a, b, c, d, x[3], 3);
-  Md4G(d, a, b, c, x[7], 5);
-  Md4G(c, d, a, b, x[11], 9);
-  Md4G(b, c, d, a, x[15], 13);
+    Md4G(a, b, c, d, x[0], 3);
+    Md4G(d, a, b, c, x[4], 5);
+    Md4G(c, d, a, b, x[8], 9);
+    Md4G(b, c, d, a, x[12], 13);
+    Md4G(a, b, c, d, x[1], 3);
+    Md4G(d, a, b, c, x[5], 5);
+    Md4G(c, d, a, b, x[9], 9);
+    Md4G(b, c, d, a, x[13], 13);
+    Md4G(a, b, c, d, x[2], 3);
+    Md4G(d, a, b, c, x[6], 5);
+    Md4G(c, d, a, b, x[10], 9);
+    Md4G(b, c, d, a, x[14], 13);
+    Md4G(a, b, c, d, x[3], 3);
+    Md4G(d, a, b, c, x[7], 5);
+    Md4G(c, d, a, b, x[11], 9);
+    Md4G(b, c, d, a, x[15], 13);
 
-  Md4H(a, b, c, d, x[0], 3);
-  Md4H(d, a, b, c, x[8], 9);
-  Md4H(c, d, a, b, x[4], 11);
-  Md4H(b, c, d, a, x[12], 15);
-  Md4H(a, b, c, d, x[2], 3);
-  Md4H(d, a, b, c, x[10], 9);
-  Md4H(c, d, a, b, x[6], 11);
-  Md4H(b, c, d, a, x[14], 15);
-  Md4H(a, b, c, d, x[1], 3);
-  Md4H(d, a, b, c, x[9], 9);
-  Md4H(c, d, a, b, x[5], 11);
-  Md4H(b, c, d, a, x[13], 15);
-  Md4H(a, b, c, d, x[3], 3);
-  Md4H(d, a, b, c, x[11], 9);
-  Md4H(c, d, a, b, x[7], 11);
-  Md4H(b, c, d, a, x[15], 15);
-  FDigest[0] += a;
-  FDigest[1] += b;
-  FDigest[2] += c;
-  FDigest[3] += d;
+    Md4H(a, b, c, d, x[0], 3);
+    Md4H(d, a, b, c, x[8], 9);
+    Md4H(c, d, a, b, x[4], 11);
+    Md4H(b, c, d, a, x[12], 15);
+    Md4H(a, b, c, d, x[2], 3);
+    Md4H(d, a, b, c, x[10], 9);
+    Md4H(c, d, a, b, x[6], 11);
+    Md4H(b, c, d, a, x[14], 15);
+    Md4H(a, b, c, d, x[1], 3);
+    Md4H(d, a, b, c, x[9], 9);
+    Md4H(c, d, a, b, x[5], 11);
+    Md4H(b, c, d, a, x[13], 15);
+    Md4H(a, b, c, d, x[3], 3);
+    Md4H(d, a, b, c, x[11], 9);
+    Md4H(c, d, a, b, x[7], 11);
+    Md4H(b, c, d, a, x[15], 15);
+
+    a += a0;
+    b += b0;
+    c += c0;
+    d += d0;
+  }
+  FDigest[0] = a;
+  FDigest[1] = b;
+  FDigest[2] = c;
+  FDigest[3] = d;
 }
 
 }  // namespace velmorak

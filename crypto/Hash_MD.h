@@ -32,7 +32,11 @@ class THash_MD4 : public THash {
 
  protected:
   // Compresses one 64-byte block into the chaining words.
-  virtual void Transform(const std::uint8_t* Block);
+  virtual void Transform(const std::uint8_t* Block) { TransformBlocks(Block, 1); }
+  // Compresses Count consecutive 64-byte blocks. Update hands every run of
+  // whole blocks over in one call, so each class keeps its chaining words in
+  // registers across the run.
+  virtual void TransformBlocks(const std::uint8_t* Blocks, std::size_t Count);
 
   // The shared end of Final: the 80 byte after the message, zeros, and the
   // message length in bits (the byte count times 8, modulo 2^32, with the high

@@ -14,7 +14,7 @@ class THash_RipeMD160 : public THash_MD4 {
   THashClass ClassType() const override { return &ClassInfo; }
 
  protected:
-  void Transform(const std::uint8_t* Block) override;
+  void TransformBlocks(const std::uint8_t* Blocks, std::size_t Count) override;
 };
 
 }  // namespace velmorak

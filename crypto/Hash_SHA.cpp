@@ -27,114 +27,125 @@ inline u32 Expand(u32& w16, u32 w3, u32 w8, u32 w14) {
 }
 
 // One step: e += ROL(a, 5) + f(b, c, d) + k + w; b := ROL(b, 30). The
-// callers rotate the roles of the five words instead of moving them.
+// callers rotate the roles of the five words instead of moving them. a is
+// the newest word and enters the sum last, b the next newest; the majority
+// is the sum of two disjoint parts so that b passes through one operation.
 inline void ShaCh(u32 a, u32& b, u32 c, u32 d, u32& e, u32 w, u32 k) {
-  e += Rol(a, 5) + (d ^ (b & (c ^ d))) + k + w;
+  e += w + k + (d ^ (b & (c ^ d))) + Rol(a, 5);
   b = Rol(b, 30);
 }
 inline void ShaParity(u32 a, u32& b, u32 c, u32 d, u32& e, u32 w, u32 k) {
-  e += Rol(a, 5) + (b ^ c ^ d) + k + w;
+  e += w + k + (b ^ (c ^ d)) + Rol(a, 5);
   b = Rol(b, 30);
 }
 inline void ShaMaj(u32 a, u32& b, u32 c, u32 d, u32& e, u32 w, u32 k) {
-  e += Rol(a, 5) + ((b & c) | (d & (b | c))) + k + w;
+  e += w + k + (c & d) + (b & (c ^ d)) + Rol(a, 5);
   b = Rol(b, 30);
 }
 
 template <bool Rotate>
-void Compress(u32* digest, const std::uint8_t* block) {
-  u32 w[16];
-  for (int i = 0; i < 16; ++i) w[i] = detail::LoadBE32(block + 4 * i);
-  u32 a = digest[0], b = digest[1], c = digest[2], d = digest[3], e = digest[4];
+void Compress(u32* digest, const std::uint8_t* blocks, std::size_t count) {
+  u32 h0 = digest[0], h1 = digest[1], h2 = digest[2], h3 = digest[3], h4 = digest[4];
+  for (; count > 0; --count, blocks += 64) {
+    u32 w[16];
+    for (int i = 0; i < 16; ++i) w[i] = detail::LoadBE32(blocks + 4 * i);
+    u32 a = h0, b = h1, c = h2, d = h3, e = h4;
 
-  ShaCh(a, b, c, d, e, w[0], 0x5A827999);
-  ShaCh(e, a, b, c, d, w[1], 0x5A827999);
-  ShaCh(d, e, a, b, c, w[2], 0x5A827999);
-  ShaCh(c, d, e, a, b, w[3], 0x5A827999);
-  ShaCh(b, c, d, e, a, w[4], 0x5A827999);
-  ShaCh(a, b, c, d, e, w[5], 0x5A827999);
-  ShaCh(e, a, b, c, d, w[6], 0x5A827999);
-  ShaCh(d, e, a, b, c, w[7], 0x5A827999);
-  ShaCh(c, d, e, a, b, w[8], 0x5A827999);
-  ShaCh(b, c, d, e, a, w[9], 0x5A827999);
-  ShaCh(a, b, c, d, e, w[10], 0x5A827999);
-  ShaCh(e, a, b, c, d, w[11], 0x5A827999);
-  ShaCh(d, e, a, b, c, w[12], 0x5A827999);
-  ShaCh(c, d, e, a, b, w[13], 0x5A827999);
-  ShaCh(b, c, d, e, a, w[14], 0x5A827999);
-  ShaCh(a, b, c, d, e, w[15], 0x5A827999);
-  ShaCh(e, a, b, c, d, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x5A827999);
-  ShaCh(d, e, a, b, c, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x5A827999);
-  ShaCh(c, d, e, a, b, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x5A827999);
-  ShaCh(b, c, d, e, a, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x5A827999);
+    ShaCh(a, b, c, d, e, w[0], 0x5A827999);
+    ShaCh(e, a, b, c, d, w[1], 0x5A827999);
+    ShaCh(d, e, a, b, c, w[2], 0x5A827999);
+    ShaCh(c, d, e, a, b, w[3], 0x5A827999);
+    ShaCh(b, c, d, e, a, w[4], 0x5A827999);
+    ShaCh(a, b, c, d, e, w[5], 0x5A827999);
+    ShaCh(e, a, b, c, d, w[6], 0x5A827999);
+    ShaCh(d, e, a, b, c, w[7], 0x5A827999);
+    ShaCh(c, d, e, a, b, w[8], 0x5A827999);
+    ShaCh(b, c, d, e, a, w[9], 0x5A827999);
+    ShaCh(a, b, c, d, e, w[10], 0x5A827999);
+    ShaCh(e, a, b, c, d, w[11], 0x5A827999);
+    ShaCh(d, e, a, b, c, w[12], 0x5A827999);
+    ShaCh(c, d, e, a, b, w[13], 0x5A827999);
+    ShaCh(b, c, d, e, a, w[14], 0x5A827999);
+    ShaCh(a, b, c, d, e, w[15], 0x5A827999);
+    ShaCh(e, a, b, c, d, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x5A827999);
+    ShaCh(d, e, a, b, c, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x5A827999);
+    ShaCh(c, d, e, a, b, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x5A827999);
+    ShaCh(b, c, d, e, a, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x5A827999);
 
-  ShaParity(a, b, c, d, e, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x6ED9EBA1);
-  ShaParity(e, a, b, c, d, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x6ED9EBA1);
-  ShaParity(d, e, a, b, c, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x6ED9EBA1);
-  ShaParity(c, d, e, a, b, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x6ED9EBA1);
-  ShaParity(b, c, d, e, a, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x6ED9EBA1);
-  ShaParity(a, b, c, d, e, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x6ED9EBA1);
-  ShaParity(e, a, b, c, d, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x6ED9EBA1);
-  ShaParity(d, e, a, b, c, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x6ED9EBA1);
-  ShaParity(c, d, e, a, b, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0x6ED9EBA1);
-  ShaParity(b, c, d, e, a, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0x6ED9EBA1);
-  ShaParity(a, b, c, d, e, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0x6ED9EBA1);
-  ShaParity(e, a, b, c, d, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0x6ED9EBA1);
-  ShaParity(d, e, a, b, c, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x6ED9EBA1);
-  ShaParity(c, d, e, a, b, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x6ED9EBA1);
-  ShaParity(b, c, d, e, a, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x6ED9EBA1);
-  ShaParity(a, b, c, d, e, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x6ED9EBA1);
-  ShaParity(e, a, b, c, d, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x6ED9EBA1);
-  ShaParity(d, e, a, b, c, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x6ED9EBA1);
-  ShaParity(c, d, e, a, b, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x6ED9EBA1);
-  ShaParity(b, c, d, e, a, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x6ED9EBA1);
+    ShaParity(a, b, c, d, e, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x6ED9EBA1);
+    ShaParity(e, a, b, c, d, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x6ED9EBA1);
+    ShaParity(d, e, a, b, c, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x6ED9EBA1);
+    ShaParity(c, d, e, a, b, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x6ED9EBA1);
+    ShaParity(b, c, d, e, a, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x6ED9EBA1);
+    ShaParity(a, b, c, d, e, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x6ED9EBA1);
+    ShaParity(e, a, b, c, d, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x6ED9EBA1);
+    ShaParity(d, e, a, b, c, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x6ED9EBA1);
+    ShaParity(c, d, e, a, b, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0x6ED9EBA1);
+    ShaParity(b, c, d, e, a, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0x6ED9EBA1);
+    ShaParity(a, b, c, d, e, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0x6ED9EBA1);
+    ShaParity(e, a, b, c, d, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0x6ED9EBA1);
+    ShaParity(d, e, a, b, c, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x6ED9EBA1);
+    ShaParity(c, d, e, a, b, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x6ED9EBA1);
+    ShaParity(b, c, d, e, a, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x6ED9EBA1);
+    ShaParity(a, b, c, d, e, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x6ED9EBA1);
+    ShaParity(e, a, b, c, d, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x6ED9EBA1);
+    ShaParity(d, e, a, b, c, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x6ED9EBA1);
+    ShaParity(c, d, e, a, b, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x6ED9EBA1);
+    ShaParity(b, c, d, e, a, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x6ED9EBA1);
 
-  ShaMaj(a, b, c, d, e, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x8F1BBCDC);
-  ShaMaj(e, a, b, c, d, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x8F1BBCDC);
-  ShaMaj(d, e, a, b, c, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x8F1BBCDC);
-  ShaMaj(c, d, e, a, b, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x8F1BBCDC);
-  ShaMaj(b, c, d, e, a, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0x8F1BBCDC);
-  ShaMaj(a, b, c, d, e, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0x8F1BBCDC);
-  ShaMaj(e, a, b, c, d, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0x8F1BBCDC);
-  ShaMaj(d, e, a, b, c, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0x8F1BBCDC);
-  ShaMaj(c, d, e, a, b, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x8F1BBCDC);
-  ShaMaj(b, c, d, e, a, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x8F1BBCDC);
-  ShaMaj(a, b, c, d, e, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x8F1BBCDC);
-  ShaMaj(e, a, b, c, d, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x8F1BBCDC);
-  ShaMaj(d, e, a, b, c, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x8F1BBCDC);
-  ShaMaj(c, d, e, a, b, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x8F1BBCDC);
-  ShaMaj(b, c, d, e, a, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x8F1BBCDC);
-  ShaMaj(a, b, c, d, e, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x8F1BBCDC);
-  ShaMaj(e, a, b, c, d, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x8F1BBCDC);
-  ShaMaj(d, e, a, b, c, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x8F1BBCDC);
-  ShaMaj(c, d, e, a, b, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x8F1BBCDC);
-  ShaMaj(b, c, d, e, a, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x8F1BBCDC);
+    ShaMaj(a, b, c, d, e, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x8F1BBCDC);
+    ShaMaj(e, a, b, c, d, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x8F1BBCDC);
+    ShaMaj(d, e, a, b, c, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x8F1BBCDC);
+    ShaMaj(c, d, e, a, b, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x8F1BBCDC);
+    ShaMaj(b, c, d, e, a, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0x8F1BBCDC);
+    ShaMaj(a, b, c, d, e, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0x8F1BBCDC);
+    ShaMaj(e, a, b, c, d, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0x8F1BBCDC);
+    ShaMaj(d, e, a, b, c, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0x8F1BBCDC);
+    ShaMaj(c, d, e, a, b, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0x8F1BBCDC);
+    ShaMaj(b, c, d, e, a, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0x8F1BBCDC);
+    ShaMaj(a, b, c, d, e, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0x8F1BBCDC);
+    ShaMaj(e, a, b, c, d, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0x8F1BBCDC);
+    ShaMaj(d, e, a, b, c, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0x8F1BBCDC);
+    ShaMaj(c, d, e, a, b, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0x8F1BBCDC);
+    ShaMaj(b, c, d, e, a, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0x8F1BBCDC);
+    ShaMaj(a, b, c, d, e, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0x8F1BBCDC);
+    ShaMaj(e, a, b, c, d, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0x8F1BBCDC);
+    ShaMaj(d, e, a, b, c, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0x8F1BBCDC);
+    ShaMaj(c, d, e, a, b, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0x8F1BBCDC);
+    ShaMaj(b, c, d, e, a, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0x8F1BBCDC);
 
-  ShaParity(a, b, c, d, e, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0xCA62C1D6);
-  ShaParity(e, a, b, c, d, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0xCA62C1D6);
-  ShaParity(d, e, a, b, c, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0xCA62C1D6);
-  ShaParity(c, d, e, a, b, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0xCA62C1D6);
-  ShaParity(b, c, d, e, a, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0xCA62C1D6);
-  ShaParity(a, b, c, d, e, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0xCA62C1D6);
-  ShaParity(e, a, b, c, d, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0xCA62C1D6);
-  ShaParity(d, e, a, b, c, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0xCA62C1D6);
-  ShaParity(c, d, e, a, b, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0xCA62C1D6);
-  ShaParity(b, c, d, e, a, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0xCA62C1D6);
-  ShaParity(a, b, c, d, e, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0xCA62C1D6);
-  ShaParity(e, a, b, c, d, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0xCA62C1D6);
-  ShaParity(d, e, a, b, c, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0xCA62C1D6);
-  ShaParity(c, d, e, a, b, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0xCA62C1D6);
-  ShaParity(b, c, d, e, a, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0xCA62C1D6);
-  ShaParity(a, b, c, d, e, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0xCA62C1D6);
-  ShaParity(e, a, b, c, d, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0xCA62C1D6);
-  ShaParity(d, e, a, b, c, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0xCA62C1D6);
-  ShaParity(c, d, e, a, b, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0xCA62C1D6);
-  ShaParity(b, c, d, e, a, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0xCA62C1D6);
-  digest[0] += a;
-  digest[1] += b;
-  digest[2] += c;
-  digest[3] += d;
-  digest[4] += e;
+    ShaParity(a, b, c, d, e, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0xCA62C1D6);
+    ShaParity(e, a, b, c, d, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0xCA62C1D6);
+    ShaParity(d, e, a, b, c, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0xCA62C1D6);
+    ShaParity(c, d, e, a, b, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0xCA62C1D6);
+    ShaParity(b, c, d, e, a, Expand<Rotate>(w[0], w[13], w[8], w[2]), 0xCA62C1D6);
+    ShaParity(a, b, c, d, e, Expand<Rotate>(w[1], w[14], w[9], w[3]), 0xCA62C1D6);
+    ShaParity(e, a, b, c, d, Expand<Rotate>(w[2], w[15], w[10], w[4]), 0xCA62C1D6);
+    ShaParity(d, e, a, b, c, Expand<Rotate>(w[3], w[0], w[11], w[5]), 0xCA62C1D6);
+    ShaParity(c, d, e, a, b, Expand<Rotate>(w[4], w[1], w[12], w[6]), 0xCA62C1D6);
+    ShaParity(b, c, d, e, a, Expand<Rotate>(w[5], w[2], w[13], w[7]), 0xCA62C1D6);
+    ShaParity(a, b, c, d, e, Expand<Rotate>(w[6], w[3], w[14], w[8]), 0xCA62C1D6);
+    ShaParity(e, a, b, c, d, Expand<Rotate>(w[7], w[4], w[15], w[9]), 0xCA62C1D6);
+    ShaParity(d, e, a, b, c, Expand<Rotate>(w[8], w[5], w[0], w[10]), 0xCA62C1D6);
+    ShaParity(c, d, e, a, b, Expand<Rotate>(w[9], w[6], w[1], w[11]), 0xCA62C1D6);
+    ShaParity(b, c, d, e, a, Expand<Rotate>(w[10], w[7], w[2], w[12]), 0xCA62C1D6);
+    ShaParity(a, b, c, d, e, Expand<Rotate>(w[11], w[8], w[3], w[13]), 0xCA62C1D6);
+    ShaParity(e, a, b, c, d, Expand<Rotate>(w[12], w[9], w[4], w[14]), 0xCA62C1D6);
+    ShaParity(d, e, a, b, c, Expand<Rotate>(w[13], w[10], w[5], w[15]), 0xCA62C1D6);
+    ShaParity(c, d, e, a, b, Expand<Rotate>(w[14], w[11], w[6], w[0]), 0xCA62C1D6);
+    ShaParity(b, c, d, e, a, Expand<Rotate>(w[15], w[12], w[7], w[1]), 0xCA62C1D6);
+
+    h0 += a;
+    h1 += b;
+    h2 += c;
+    h3 += d;
+    h4 += e;
+  }
+  digest[0] = h0;
+  digest[1] = h1;
+  digest[2] = h2;
+  digest[3] = h3;
+  digest[4] = h4;
 }
 
 }  // namespace
@@ -146,11 +157,11 @@ void THash_SHA::Final() {
   for (u32& word : FDigest) word = detail::ByteSwap(word);
 }
 
-void THash_SHA::Transform(const std::uint8_t* Block) {
+void THash_SHA::TransformBlocks(const std::uint8_t* Blocks, std::size_t Count) {
   if (RotateSchedule) {
-    Compress<true>(FDigest, Block);
+    Compress<true>(FDigest, Blocks, Count);
   } else {
-    Compress<false>(FDigest, Block);
+    Compress<false>(FDigest, Blocks, Count);
   }
 }
 

@@ -22,7 +22,7 @@ class THash_SHA : public THash_RipeMD160 {
   bool RotateSchedule = false;
 
  protected:
-  void Transform(const std::uint8_t* Block) override;
+  void TransformBlocks(const std::uint8_t* Blocks, std::size_t Count) override;
 };
 
 }  // namespace velmorak
