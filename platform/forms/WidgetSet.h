@@ -40,6 +40,10 @@ enum TMsgDlgBtn : unsigned {
   mbAbort = 16,
   mbRetry = 32,
   mbIgnore = 64,
+  mbAll = 128,
+  mbNoToAll = 256,
+  mbYesToAll = 512,
+  mbHelp = 1024,
 };
 using TMsgDlgButtons = unsigned;
 enum TModalResult : int {
@@ -51,6 +55,9 @@ enum TModalResult : int {
   mrIgnore = 5,
   mrYes = 6,
   mrNo = 7,
+  mrAll = 8,
+  mrNoToAll = 9,
+  mrYesToAll = 10,
 };
 
 class TWidgetSet {
