@@ -1,8 +1,10 @@
-// HashBase: the digest text forms and the class-level helpers shared by every
-// hash class.
+// HashBase: the digest text forms, the class-level helpers shared by every
+// hash class, and the processor probe.
 #include "crypto/HashBase.h"
 
 #include <cstring>
+
+#include "crypto/detail/Processor.h"
 
 namespace velmorak {
 
@@ -25,7 +27,32 @@ std::string HashBytes(THashClass HashClass, const void* Data, int Size, void* Di
   return hash->DigestText(0);
 }
 
+detail::TProcessorFeatures Probe() {
+  detail::TProcessorFeatures f;
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  __builtin_cpu_init();
+  const bool sse41 = __builtin_cpu_supports("sse4.1");
+  f.Pclmul = sse41 && __builtin_cpu_supports("pclmul");
+  f.Sha = sse41 && __builtin_cpu_supports("sha");
+#endif
+  return f;
+}
+
 }  // namespace
+
+namespace detail {
+
+const TProcessorFeatures& ProcessorOffers() {
+  static const TProcessorFeatures offers = Probe();
+  return offers;
+}
+
+TProcessorFeatures& ProcessorFeatures() {
+  static TProcessorFeatures used = ProcessorOffers();
+  return used;
+}
+
+}  // namespace detail
 
 constinit const THashClassInfo THash::ClassInfo = {"THash", 0, &CreateHash};
 

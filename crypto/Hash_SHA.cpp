@@ -1,9 +1,21 @@
 // Hash_SHA: the SHA compression, fully unrolled over its 80 steps. The
 // schedule lives in a 16-word ring; each step from 16 on writes its word over
 // the one it no longer needs, naming the four words it combines.
+//
+// On processors with the SHA extensions the 80 steps run on them instead:
+// their four-step round instruction is the same for SHA-0 and SHA-1, and
+// only their schedule instruction has SHA-1's rotation built in, so for
+// SHA-0 the schedule is computed with plain vector XORs.
 #include "crypto/Hash_SHA.h"
 
 #include "crypto/detail/Bytes.h"
+#include "crypto/detail/Processor.h"
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define VELMORAK_SHA_EXTENSIONS 1
+#define VELMORAK_SHA_TARGET __attribute__((target("sha,sse4.1")))
+#endif
 
 namespace velmorak {
 
@@ -148,6 +160,95 @@ void Compress(u32* digest, const std::uint8_t* blocks, std::size_t count) {
   digest[4] = h4;
 }
 
+#ifdef VELMORAK_SHA_EXTENSIONS
+
+// The vectors hold four schedule words with the earliest in the top lane,
+// as the SHA instructions want them: V[i] = (W[4i], W[4i+1], W[4i+2],
+// W[4i+3]) from lane 3 down to lane 0.
+
+// V[i] from V[i-4], V[i-3], V[i-2] and V[i-1].
+template <bool Rotate>
+VELMORAK_SHA_TARGET inline __m128i NextSchedule(__m128i v4, __m128i v3, __m128i v2, __m128i v1) {
+  // W[t-16] ^ W[t-14] ^ W[t-8] for the four words.
+  const __m128i x = _mm_xor_si128(_mm_sha1msg1_epu32(v4, v3), v2);
+  if constexpr (Rotate) {
+    return _mm_sha1msg2_epu32(x, v1);  // ^ W[t-3], rotated: SHA-1
+  } else {
+    // ^ W[t-3]: three of them are in V[i-1]; the fourth is W[4i], the top
+    // lane of the result itself.
+    const __m128i y = _mm_xor_si128(x, _mm_slli_si128(v1, 4));
+    return _mm_xor_si128(y, _mm_srli_si128(y, 12));
+  }
+}
+
+// Four steps with schedule vector w. prev holds the words before the last
+// four steps: the instruction that adds w also adds ROL(a, 30) of them,
+// which is the e of these steps.
+template <int Function>
+VELMORAK_SHA_TARGET inline void FourSteps(__m128i& abcd, __m128i& prev, __m128i w) {
+  const __m128i e = _mm_sha1nexte_epu32(prev, w);
+  prev = abcd;
+  abcd = _mm_sha1rnds4_epu32(abcd, e, Function);
+}
+
+template <bool Rotate>
+VELMORAK_SHA_TARGET void CompressWithExtensions(u32* digest, const std::uint8_t* blocks, std::size_t count) {
+  const __m128i byteOrder = _mm_set_epi64x(0x0001020304050607LL, 0x08090A0B0C0D0E0FLL);
+  __m128i abcd = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(digest)), 0x1B);
+  __m128i e0 = _mm_set_epi32(static_cast<int>(digest[4]), 0, 0, 0);
+  for (; count > 0; --count, blocks += 64) {
+    const __m128i abcdSaved = abcd, eSaved = e0;
+    auto load = [&](int i) VELMORAK_SHA_TARGET {
+      return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks + 16 * i)), byteOrder);
+    };
+    __m128i w0 = load(0), w1 = load(1), w2 = load(2), w3 = load(3);
+    // Steps 0..3: e comes from the saved state, not from earlier steps.
+    __m128i prev = abcd;
+    abcd = _mm_sha1rnds4_epu32(abcd, _mm_add_epi32(e0, w0), 0);
+    FourSteps<0>(abcd, prev, w1);
+    FourSteps<0>(abcd, prev, w2);
+    FourSteps<0>(abcd, prev, w3);
+    w0 = NextSchedule<Rotate>(w0, w1, w2, w3);
+    FourSteps<0>(abcd, prev, w0);  // steps 16..19
+    w1 = NextSchedule<Rotate>(w1, w2, w3, w0);
+    FourSteps<1>(abcd, prev, w1);
+    w2 = NextSchedule<Rotate>(w2, w3, w0, w1);
+    FourSteps<1>(abcd, prev, w2);
+    w3 = NextSchedule<Rotate>(w3, w0, w1, w2);
+    FourSteps<1>(abcd, prev, w3);
+    w0 = NextSchedule<Rotate>(w0, w1, w2, w3);
+    FourSteps<1>(abcd, prev, w0);
+    w1 = NextSchedule<Rotate>(w1, w2, w3, w0);
+    FourSteps<1>(abcd, prev, w1);  // steps 36..39
+    w2 = NextSchedule<Rotate>(w2, w3, w0, w1);
+    FourSteps<2>(abcd, prev, w2);
+    w3 = NextSchedule<Rotate>(w3, w0, w1, w2);
+    FourSteps<2>(abcd, prev, w3);
+    w0 = NextSchedule<Rotate>(w0, w1, w2, w3);
+    FourSteps<2>(abcd, prev, w0);
+    w1 = NextSchedule<Rotate>(w1, w2, w3, w0);
+    FourSteps<2>(abcd, prev, w1);
+    w2 = NextSchedule<Rotate>(w2, w3, w0, w1);
+    FourSteps<2>(abcd, prev, w2);  // steps 56..59
+    w3 = NextSchedule<Rotate>(w3, w0, w1, w2);
+    FourSteps<3>(abcd, prev, w3);
+    w0 = NextSchedule<Rotate>(w0, w1, w2, w3);
+    FourSteps<3>(abcd, prev, w0);
+    w1 = NextSchedule<Rotate>(w1, w2, w3, w0);
+    FourSteps<3>(abcd, prev, w1);
+    w2 = NextSchedule<Rotate>(w2, w3, w0, w1);
+    FourSteps<3>(abcd, prev, w2);
+    w3 = NextSchedule<Rotate>(w3, w0, w1, w2);
+    FourSteps<3>(abcd, prev, w3);  // steps 76..79
+    e0 = _mm_sha1nexte_epu32(prev, eSaved);
+    abcd = _mm_add_epi32(abcd, abcdSaved);
+  }
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(digest), _mm_shuffle_epi32(abcd, 0x1B));
+  digest[4] = static_cast<u32>(_mm_extract_epi32(e0, 3));
+}
+
+#endif
+
 }  // namespace
 
 constinit const THashClassInfo THash_SHA::ClassInfo = {"THash_SHA", 20, &CreateSHA};
@@ -158,6 +259,16 @@ void THash_SHA::Final() {
 }
 
 void THash_SHA::TransformBlocks(const std::uint8_t* Blocks, std::size_t Count) {
+#ifdef VELMORAK_SHA_EXTENSIONS
+  if (detail::ProcessorFeatures().Sha) {
+    if (RotateSchedule) {
+      CompressWithExtensions<true>(FDigest, Blocks, Count);
+    } else {
+      CompressWithExtensions<false>(FDigest, Blocks, Count);
+    }
+    return;
+  }
+#endif
   if (RotateSchedule) {
     Compress<true>(FDigest, Blocks, Count);
   } else {

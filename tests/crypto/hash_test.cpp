@@ -18,6 +18,7 @@
 #include "crypto/Hash_MD.h"
 #include "crypto/Hash_RipeMD.h"
 #include "crypto/Hash_SHA.h"
+#include "crypto/detail/Processor.h"
 #include "tests/crypto/VectorFile.h"
 
 namespace velmorak::test {
@@ -67,6 +68,23 @@ Bytes Message(const VectorRecord& r) {
   return all;
 }
 
+// Runs the rest of a scope with the processor's extensions on (as the
+// processor offers them) or off (the portable code everywhere).
+class ExtensionsScope {
+ public:
+  explicit ExtensionsScope(bool on) : saved_(detail::ProcessorFeatures()) {
+    detail::ProcessorFeatures() = on ? detail::ProcessorOffers() : detail::TProcessorFeatures{};
+  }
+  ~ExtensionsScope() { detail::ProcessorFeatures() = saved_; }
+
+ private:
+  detail::TProcessorFeatures saved_;
+};
+
+const char* ExtensionsName(bool on) {
+  return on ? "with the processor's extensions" : "portable code only";
+}
+
 class HashVectorTest : public ::testing::TestWithParam<Algorithm> {
  protected:
   static void SetUpTestSuite() {
@@ -82,14 +100,18 @@ class HashVectorTest : public ::testing::TestWithParam<Algorithm> {
 std::vector<VectorRecord>* HashVectorTest::all_ = nullptr;
 
 TEST_P(HashVectorTest, OneUpdate) {
-  auto h = Create(GetParam());
-  for (const auto& r : Records()) {
-    SCOPED_TRACE(r.Where());
-    const Bytes msg = Message(r);
-    h->Init();
-    h->Update(msg.data(), static_cast<int>(msg.size()));
-    h->Final();
-    EXPECT_EQ(Result(GetParam(), *h), r.Text("Out"));
+  for (bool extensions : {true, false}) {
+    SCOPED_TRACE(ExtensionsName(extensions));
+    ExtensionsScope scope(extensions);
+    auto h = Create(GetParam());
+    for (const auto& r : Records()) {
+      SCOPED_TRACE(r.Where());
+      const Bytes msg = Message(r);
+      h->Init();
+      h->Update(msg.data(), static_cast<int>(msg.size()));
+      h->Final();
+      EXPECT_EQ(Result(GetParam(), *h), r.Text("Out"));
+    }
   }
 }
 
@@ -98,6 +120,9 @@ TEST_P(HashVectorTest, UpdatesOfRandomSizes) {
   // the buffered and the direct path of Update are taken.
   for (std::uint32_t seed : {11u, 12u, 13u}) {
     SCOPED_TRACE("seed " + std::to_string(seed));
+    const bool extensions = seed != 12;
+    SCOPED_TRACE(ExtensionsName(extensions));
+    ExtensionsScope scope(extensions);
     std::mt19937 rng(seed);
     auto h = Create(GetParam());
     for (const auto& r : Records()) {
@@ -213,6 +238,14 @@ TEST(HashClasses, BaseClassDoesNothing) {
   EXPECT_EQ(h.Digest(), nullptr);
   EXPECT_EQ(h.DigestText(16), "");
   EXPECT_EQ(THash::HashText(&THash::ClassInfo, "abc"), "");
+}
+
+TEST(HashClasses, ProcessorProbe) {
+  const auto& offers = detail::ProcessorOffers();
+  std::printf("processor offers: carry-less multiply %s, SHA extensions %s\n", offers.Pclmul ? "yes" : "no",
+              offers.Sha ? "yes" : "no");
+  EXPECT_EQ(detail::ProcessorFeatures().Pclmul, offers.Pclmul);
+  EXPECT_EQ(detail::ProcessorFeatures().Sha, offers.Sha);
 }
 
 TEST(HashClasses, NewShaComputesSha0) {
