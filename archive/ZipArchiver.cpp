@@ -301,8 +301,7 @@ void TZABaseArchiver::DoConfirmOverwrite(const std::string& SourceFileName, std:
   if (OnConfirmOverwrite) return OnConfirmOverwrite(this, SourceFileName, DestFileName, Confirm);
   const std::string prompt =
       EZAException::FillText(ZALoadStr(SConfirmOverwrite), {DestFileName, SourceFileName});
-  switch (
-      MessageDlg(prompt, TMsgDlgType::mtConfirmation, MsgDlgButtons({mbYes, mbNo, mbNoToAll, mbYesToAll}))) {
+  switch (MessageDlg(prompt, TMsgDlgType::mtConfirmation, mbYes | mbNo | mbNoToAll | mbYesToAll)) {
     case mrYes:
       Confirm = true;
       break;
@@ -341,7 +340,7 @@ void TZABaseArchiver::DoProcessFileFailure(const std::string& FileName, TZAProce
   if (OnProcessFileFailure)
     return OnProcessFileFailure(this, FileName, Operation, NativeError, ErrorCode, ErrorMessage, Action);
   const std::string text = EZAException::FillText(ZALoadStr(SProcessFileFailure), {ErrorMessage});
-  switch (MessageDlg(text, TMsgDlgType::mtConfirmation, MsgDlgButtons({mbAbort, mbRetry, mbIgnore}))) {
+  switch (MessageDlg(text, TMsgDlgType::mtConfirmation, mbAbort | mbRetry | mbIgnore)) {
     case mrRetry:
       Action = fxaRetry;
       break;

@@ -13,47 +13,12 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/forms/WidgetSet.h"
+
 namespace velmorak {
 
-enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
-
-enum TMsgDlgBtn {
-  mbYes,
-  mbNo,
-  mbOK,
-  mbCancel,
-  mbAbort,
-  mbRetry,
-  mbIgnore,
-  mbAll,
-  mbNoToAll,
-  mbYesToAll,
-  mbHelp
-};
-
-// A set of buttons: bit (1 << TMsgDlgBtn).
-using TMsgDlgButtons = std::uint32_t;
-constexpr TMsgDlgButtons MsgDlgButtons(std::initializer_list<TMsgDlgBtn> buttons) {
-  TMsgDlgButtons set = 0;
-  for (TMsgDlgBtn b : buttons) set |= TMsgDlgButtons(1) << b;
-  return set;
-}
-
-// The modal results; a dialog returns the one of the button pressed, and
-// mrCancel when it is closed otherwise.
-enum TModalResult : int {
-  mrNone = 0,
-  mrOk = 1,
-  mrCancel = 2,
-  mrAbort = 3,
-  mrRetry = 4,
-  mrIgnore = 5,
-  mrYes = 6,
-  mrNo = 7,
-  mrAll = 8,
-  mrNoToAll = 9,
-  mrYesToAll = 10,
-};
+// TMsgDlgType, the button set TMsgDlgButtons (TMsgDlgBtn bits ORed
+// together) and the modal results are the widget set's (WidgetSet.h).
 
 // The modal result of each button.
 TModalResult ModalResultOf(TMsgDlgBtn button);

@@ -145,8 +145,9 @@ const wchar_t* ButtonText(TMsgDlgBtn b) {
 int TWin32Dialogs::MessageDlg(const std::string& Caption, const std::string& Msg, TMsgDlgType DlgType,
                               TMsgDlgButtons Buttons) {
   std::vector<TMsgDlgBtn> buttons;
-  for (int b = mbYes; b <= mbHelp; ++b)
-    if (Buttons & (TMsgDlgButtons(1) << b)) buttons.push_back(static_cast<TMsgDlgBtn>(b));
+  for (TMsgDlgBtn b :
+       {mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp})
+    if (Buttons & b) buttons.push_back(b);
   if (buttons.empty()) buttons.push_back(mbOK);
 
   const std::wstring text = Wide(Msg);

@@ -59,8 +59,14 @@ with zipfile.ZipFile(out + "/zip64.zip", "w") as z:
     item(z, "second.bin", bytes(range(256)) * 4, zipfile.ZIP_STORED)
 zipfile.ZIP64_LIMIT = limit
 
+# zipfile writes non-ASCII names in UTF-8; the DOS code page byte goes in
+# afterwards, in the local and the central header alike.
 with zipfile.ZipFile(out + "/oem.zip", "w") as z:
-    item(z, "caf\u00e9.txt", b"accent\n")
+    item(z, "cafX.txt", b"accent\n")
+with open(out + "/oem.zip", "rb") as f:
+    data = f.read()
+with open(out + "/oem.zip", "wb") as f:
+    f.write(data.replace(b"cafX.txt", b"caf\x82.txt"))
 
 with zipfile.ZipFile(out + "/names.zip", "w") as z:
     for name in ["../evil.txt", "/abs.txt", "C:/Temp/x.txt", "\\\\server\\share\\x.txt",
