@@ -8,7 +8,7 @@ packages=(
   cmake make g++ pkg-config zlib1g-dev libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine32:i386 wine64 fonts-wine xvfb x11-utils xdotool imagemagick
+  wine wine32:i386 wine64 fonts-wine fonts-dejavu-core xvfb x11-utils xdotool imagemagick
   libbotan-2-dev libssl-dev
   zip unzip p7zip-full libarchive-tools
 )
