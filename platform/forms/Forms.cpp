@@ -40,9 +40,11 @@ void TForm::SetVisible(bool Value) {
     // A splash owned by the form closes itself when its form appears.
     for (int i = 0; i < ComponentCount(); ++i)
       if (auto* splash = dynamic_cast<TSplash*>(Components(i))) splash->OwnerShowing();
-    TWinControl::SetVisible(true);
-    if (!Peer() && (!Parent() || Parent()->Peer() || Parent()->Showing())) WidgetSet().Realize(*this);
+    // The window is made (still hidden), OnShow prepares it — placing it,
+    // opening its first page — and only then does it appear, in one piece.
+    if (!Peer() && (!Parent() || Parent()->Peer())) WidgetSet().Realize(*this);
     if (OnShow) OnShow(this);
+    TWinControl::SetVisible(true);
   } else {
     TWinControl::SetVisible(false);
     if (OnHide) OnHide(this);

@@ -15,13 +15,13 @@ using TColor = std::uint32_t;
 constexpr TColor RGBToColor(unsigned r, unsigned g, unsigned b) {
   return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr unsigned GetRValue(TColor c) {
+constexpr unsigned RedOf(TColor c) {
   return c & 0xFF;
 }
-constexpr unsigned GetGValue(TColor c) {
+constexpr unsigned GreenOf(TColor c) {
   return (c >> 8) & 0xFF;
 }
-constexpr unsigned GetBValue(TColor c) {
+constexpr unsigned BlueOf(TColor c) {
   return (c >> 16) & 0xFF;
 }
 constexpr bool IsSystemColor(TColor c) {
