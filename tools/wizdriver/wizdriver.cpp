@@ -357,18 +357,19 @@ int wmain(int argc, wchar_t** argv) {
        path = Control(main, L"Combo_Path");
   Check(societe && activite && adresse && tel && path, "details: the required inputs are there");
   if (!societe || !activite || !adresse || !tel || !path) return 1;
-  Check(IsPink(PixelAt(societe, 300, 10)),
+  Check(WaitFor([&] { return IsPink(PixelAt(societe, 300, 10)); }, 3000),
         "details: Société starts pink (" + Hex(PixelAt(societe, 300, 10)) + ")");
   Shot(main, L"04-params-empty.png");
 
   Fill(societe, L"SARL Atlas Négoce");
   Check(TextOf(societe) == L"SARL Atlas Négoce", "typed the company, accents included");
-  Check(IsGreen(PixelAt(societe, 300, 10)), "Société turns green (" + Hex(PixelAt(societe, 300, 10)) + ")");
+  Check(WaitFor([&] { return IsGreen(PixelAt(societe, 300, 10)); }, 3000),
+        "Société turns green (" + Hex(PixelAt(societe, 300, 10)) + ")");
   Fill(activite, L"Distribution");
   Fill(adresse, L"12 rue des Oliviers");
   Fill(tel, L"02155667");
   Check(!IsWindowEnabled(next), "8-character telephone: Installer stays disabled");
-  Check(IsPink(PixelAt(tel, 150, 10)),
+  Check(WaitFor([&] { return IsPink(PixelAt(tel, 150, 10)); }, 3000),
         "8-character telephone stays pink (" + Hex(PixelAt(tel, 150, 10)) + ")");
   // The chooser: the first drive in its drop-down.
   {
@@ -391,7 +392,7 @@ int wmain(int argc, wchar_t** argv) {
   Check(!IsWindowEnabled(next), "folder chosen, telephone still short: disabled");
   Fill(tel, L"8");
   Check(WaitFor([&] { return IsWindowEnabled(next); }, 2000), "ninth telephone character: Installer enabled");
-  Check(IsGreen(PixelAt(tel, 150, 10)), "the telephone turns green");
+  Check(WaitFor([&] { return IsGreen(PixelAt(tel, 150, 10)); }, 3000), "the telephone turns green");
   Fill(Control(main, L"Edit_Fax"), L"021 55 66 79");
   Fill(Control(main, L"Edit_Email"), L"contact@atlas.example");
   Fill(Control(main, L"Edit_AI"), L"123456789012345");
@@ -408,7 +409,7 @@ int wmain(int argc, wchar_t** argv) {
   PostMessageW(societe, WM_KEYUP, VK_DELETE, 1);
   Sleep(200);
   Check(TextOf(societe).empty() && !IsWindowEnabled(next), "clearing Société disables Installer");
-  Check(IsPink(PixelAt(societe, 300, 10)), "Société is pink again");
+  Check(WaitFor([&] { return IsPink(PixelAt(societe, 300, 10)); }, 3000), "Société is pink again");
   Fill(societe, L"SARL Atlas");
   Check(IsWindowEnabled(next), "typing it again enables Installer");
 
