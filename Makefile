@@ -1,10 +1,11 @@
 # The two commands of the README, plus the pieces they are made of.
 #   make test   install what is missing, build native and Windows, run the suites
 #   make bench  build the release benchmarks and run them
+#   make run    build Install.exe and start the wizard under Wine (see below)
 SHELL := /bin/bash
 .ONESHELL:
 .SHELLFLAGS := -euo pipefail -c
-.PHONY: all deps native win32 win64 fuzz fuzz-smoke test test-native test-windows bench format clean
+.PHONY: all deps native win32 win64 fuzz fuzz-smoke test test-native test-windows test-e2e run bench format clean
 
 JOBS ?= $(shell nproc)
 
@@ -43,6 +44,16 @@ test: native win32 $(WIN_TEST_PRESET) fuzz
 	$(if $(CAN_RUN_32),,echo "This machine cannot run 32-bit programs: the Windows suites run from the 64-bit build.")
 	ctest --preset $(WIN_TEST_PRESET) || status=1
 	exit $$status
+
+# The wizard under Wine, on the user's display; with no display, the
+# end-to-end driver runs it under Xvfb and leaves screenshots. The product
+# build is made too; Wine runs the build that this machine can execute.
+run: win32 $(WIN_TEST_PRESET)
+	bash tests/e2e/run-wizard.sh build/$(WIN_TEST_PRESET)
+
+# The end-to-end run alone (make test runs it as part of the Windows suite).
+test-e2e: $(WIN_TEST_PRESET)
+	bash tests/e2e/run-e2e.sh build/$(WIN_TEST_PRESET)
 
 bench: native-release
 	build/native-release/bench/crypto_bench
