@@ -8,6 +8,7 @@
 
 #include "crypto/detail/BlowfishPi.h"
 #include "crypto/detail/Bytes.h"
+#include "crypto/detail/Chain.h"
 
 namespace velmorak {
 
@@ -29,7 +30,11 @@ struct Schedule {
 };
 
 inline std::uint32_t F(const std::uint32_t* s, std::uint32_t x) {
-  return ((s[x >> 24] + s[256 + ((x >> 16) & 0xFF)]) ^ s[512 + ((x >> 8) & 0xFF)]) + s[768 + (x & 0xFF)];
+  const std::uint32_t* s1 = s + 256;
+  const std::uint32_t* s2 = s + 512;
+  const std::uint32_t* s3 = s + 768;
+  return ((s[x >> 24] + s1[(x >> 16) & 0xFF]) ^ s2[static_cast<std::uint8_t>(x >> 8)]) +
+         s3[static_cast<std::uint8_t>(x)];
 }
 
 // Rounds two per loop step, for N blocks side by side. Each half is XORed
@@ -156,6 +161,13 @@ void TEnc_Blowfish::EncryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest
 
 void TEnc_Blowfish::DecryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count) {
   RunMany<true>({KeySchedule(), KeySchedule() + kSBoxWords}, Source, Dest, Count);
+}
+
+void TEnc_Blowfish::EncryptChained(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count,
+                                   bool FeedbackXor) {
+  const Schedule k{KeySchedule(), KeySchedule() + kSBoxWords};
+  detail::EncipherChain<2, true>(Source, Dest, Count, FeedbackBlock(), FeedbackXor,
+                                 [&k](std::uint32_t* w) { EncryptWords<1>(k, &w[0], &w[1]); });
 }
 
 }  // namespace velmorak

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "crypto/detail/Bytes.h"
+#include "crypto/detail/Chain.h"
 
 namespace velmorak {
 
@@ -60,13 +61,10 @@ inline void TwoRounds(std::uint32_t* n1, std::uint32_t* n2, std::uint32_t ka, st
   }
 }
 
+// The 32 rounds over N blocks; n1 comes in as the block's first word, n2 as
+// its second, and they leave swapped: the output block is (n2, n1).
 template <int N, bool Decrypt>
-inline void RunBlocks(const std::uint32_t* k, const std::uint8_t* in, std::uint8_t* out) {
-  std::uint32_t n1[N], n2[N];
-  for (int b = 0; b < N; ++b) {
-    n1[b] = detail::LoadLE32(in + 8 * b);
-    n2[b] = detail::LoadLE32(in + 8 * b + 4);
-  }
+inline void CryptWords(const std::uint32_t* k, std::uint32_t* n1, std::uint32_t* n2) {
   // Enciphering: K0..K7 three times, then K7..K0. Deciphering: K0..K7 once,
   // then K7..K0 three times.
   constexpr int forward = Decrypt ? 1 : 3;
@@ -84,8 +82,23 @@ inline void RunBlocks(const std::uint32_t* k, const std::uint8_t* in, std::uint8
     TwoRounds<N>(n1, n2, k[1], k[0]);
   }
   for (int b = 0; b < N; ++b) {
-    detail::StoreLE32(out + 8 * b, n2[b]);
-    detail::StoreLE32(out + 8 * b + 4, n1[b]);
+    const std::uint32_t t = n1[b];
+    n1[b] = n2[b];
+    n2[b] = t;
+  }
+}
+
+template <int N, bool Decrypt>
+inline void RunBlocks(const std::uint32_t* k, const std::uint8_t* in, std::uint8_t* out) {
+  std::uint32_t w0[N], w1[N];
+  for (int b = 0; b < N; ++b) {
+    w0[b] = detail::LoadLE32(in + 8 * b);
+    w1[b] = detail::LoadLE32(in + 8 * b + 4);
+  }
+  CryptWords<N, Decrypt>(k, w0, w1);
+  for (int b = 0; b < N; ++b) {
+    detail::StoreLE32(out + 8 * b, w0[b]);
+    detail::StoreLE32(out + 8 * b + 4, w1[b]);
   }
 }
 
@@ -120,6 +133,13 @@ void TEnc_Gost::EncryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, st
 
 void TEnc_Gost::DecryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count) {
   RunMany<true>(KeySchedule(), Source, Dest, Count);
+}
+
+void TEnc_Gost::EncryptChained(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count,
+                               bool FeedbackXor) {
+  const std::uint32_t* k = KeySchedule();
+  detail::EncipherChain<2, false>(Source, Dest, Count, FeedbackBlock(), FeedbackXor,
+                                  [k](std::uint32_t* w) { CryptWords<1, false>(k, &w[0], &w[1]); });
 }
 
 }  // namespace velmorak

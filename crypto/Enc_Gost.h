@@ -23,6 +23,8 @@ class TEnc_Gost : public TEncrypt {
   void SetupKey(const std::uint8_t* Key, int Size) override;
   void EncryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count) override;
   void DecryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count) override;
+  void EncryptChained(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count,
+                      bool FeedbackXor) override;
 };
 
 }  // namespace velmorak

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "crypto/detail/Bytes.h"
+#include "crypto/detail/Chain.h"
 #include "crypto/detail/Twofish.h"
 #include "platform/classes/SysUtils.h"
 
@@ -127,17 +128,12 @@ inline u32 GRol8(const u32* sb, u32 x) {
   return sb[x >> 24] ^ sb[256 + (x & 0xFF)] ^ sb[512 + ((x >> 8) & 0xFF)] ^ sb[768 + ((x >> 16) & 0xFF)];
 }
 
+// The rounds over N blocks, on the whitened input words; the output words
+// before the output whitening are (r2, r3, r0, r1).
 template <TTwofishParams P, int N>
-inline void EncryptN(const u32* ctx, const std::uint8_t* in, std::uint8_t* out) {
+inline void EncryptRounds(const u32* ctx, u32* r0, u32* r1, u32* r2, u32* r3) {
   const u32* k = ctx;
   const u32* sb = ctx + kTwofishSubkeys;
-  u32 r0[N], r1[N], r2[N], r3[N];
-  for (int b = 0; b < N; ++b) {
-    r0[b] = LoadLE32(in + 16 * b) ^ k[0];
-    r1[b] = LoadLE32(in + 16 * b + 4) ^ k[1];
-    r2[b] = LoadLE32(in + 16 * b + 8) ^ k[2];
-    r3[b] = LoadLE32(in + 16 * b + 12) ^ k[3];
-  }
 #pragma GCC unroll 16
   for (int j = 0; j < P.DoubleRounds; ++j) {
     const u32* rk = k + 8 + P.SubkeyStep * j;
@@ -152,12 +148,37 @@ inline void EncryptN(const u32* ctx, const std::uint8_t* in, std::uint8_t* out) 
       r1[b] ^= t0 + 2 * t1 + rk[3];
     }
   }
+}
+
+template <TTwofishParams P, int N>
+inline void EncryptN(const u32* ctx, const std::uint8_t* in, std::uint8_t* out) {
+  const u32* k = ctx;
+  u32 r0[N], r1[N], r2[N], r3[N];
+  for (int b = 0; b < N; ++b) {
+    r0[b] = LoadLE32(in + 16 * b) ^ k[0];
+    r1[b] = LoadLE32(in + 16 * b + 4) ^ k[1];
+    r2[b] = LoadLE32(in + 16 * b + 8) ^ k[2];
+    r3[b] = LoadLE32(in + 16 * b + 12) ^ k[3];
+  }
+  EncryptRounds<P, N>(ctx, r0, r1, r2, r3);
   for (int b = 0; b < N; ++b) {
     StoreLE32(out + 16 * b, r2[b] ^ k[4]);
     StoreLE32(out + 16 * b + 4, r3[b] ^ k[5]);
     StoreLE32(out + 16 * b + 8, r0[b] ^ k[6]);
     StoreLE32(out + 16 * b + 12, r1[b] ^ k[7]);
   }
+}
+
+// One block held as its four words, in place.
+template <TTwofishParams P>
+inline void EncryptWords(const u32* ctx, u32* w) {
+  const u32* k = ctx;
+  u32 r0 = w[0] ^ k[0], r1 = w[1] ^ k[1], r2 = w[2] ^ k[2], r3 = w[3] ^ k[3];
+  EncryptRounds<P, 1>(ctx, &r0, &r1, &r2, &r3);
+  w[0] = r2 ^ k[4];
+  w[1] = r3 ^ k[5];
+  w[2] = r0 ^ k[6];
+  w[3] = r1 ^ k[7];
 }
 
 template <TTwofishParams P, int N>
@@ -284,6 +305,13 @@ void TEnc_Twofish::EncryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest,
 
 void TEnc_Twofish::DecryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count) {
   detail::TwofishDecrypt<kOurs>(KeySchedule(), Source, Dest, Count);
+}
+
+void TEnc_Twofish::EncryptChained(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count,
+                                  bool FeedbackXor) {
+  const std::uint32_t* ctx = KeySchedule();
+  detail::EncipherChain<4, false>(Source, Dest, Count, FeedbackBlock(), FeedbackXor,
+                                  [ctx](std::uint32_t* w) { detail::EncryptWords<kOurs>(ctx, w); });
 }
 
 }  // namespace velmorak

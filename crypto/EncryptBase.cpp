@@ -128,6 +128,20 @@ void TEncrypt::DecryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, std
   }
 }
 
+void TEncrypt::EncryptChained(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count,
+                              bool FeedbackXor) {
+  const auto bs = static_cast<std::size_t>(FBlockSize);
+  for (std::size_t i = 0; i < Count; ++i, Source += bs, Dest += bs) {
+    detail::XorBytes(Dest, Source, FFeedback, bs);
+    EncryptBlock(Dest);
+    if (FeedbackXor) {
+      detail::XorBytes(FFeedback, FFeedback, Dest, bs);
+    } else {
+      std::memcpy(FFeedback, Dest, bs);
+    }
+  }
+}
+
 const std::uint8_t* TEncrypt::FeedbackKeystream() {
   std::memcpy(FScratch, FFeedback, static_cast<std::size_t>(FBlockSize));
   EncryptBlock(FScratch);
@@ -153,15 +167,7 @@ void TEncrypt::EncryptBuffer(const void* Source, void* Dest, int Size) {
   switch (Mode) {
     case cmFeedbackXor:
     case cmCBC:
-      for (std::size_t at = 0; at < whole; at += bs) {
-        detail::XorBytes(dst + at, src + at, f, bs);
-        EncryptBlock(dst + at);
-        if (Mode == cmCBC) {
-          std::memcpy(f, dst + at, bs);
-        } else {
-          detail::XorBytes(f, f, dst + at, bs);
-        }
-      }
+      EncryptChained(src, dst, whole / bs, Mode == cmFeedbackXor);
       if (tail > 0) {
         const std::uint8_t* k = FeedbackKeystream();
         detail::XorBytes(dst + whole, src + whole, k, tail);

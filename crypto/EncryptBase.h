@@ -138,6 +138,14 @@ class TEncrypt : public TPersistent {
   // overrides them to interleave several blocks.
   virtual void EncryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count);
   virtual void DecryptBlocks(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count);
+  // Enciphers Count whole blocks chained as cmCBC (FeedbackXor false) or
+  // cmFeedbackXor (true) define it, from and into Feedback. The base does it
+  // with EncryptBlock; a cipher overrides it with detail::EncipherChain.
+  virtual void EncryptChained(const std::uint8_t* Source, std::uint8_t* Dest, std::size_t Count,
+                              bool FeedbackXor);
+
+  // The chaining block, for EncryptChained.
+  std::uint8_t* FeedbackBlock() { return FFeedback; }
 
   // The expanded key as 32-bit words (ContextSize / 4 of them).
   std::uint32_t* KeySchedule() { return FStorage.get(); }
