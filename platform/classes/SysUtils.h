@@ -30,6 +30,13 @@ public:
   using Exception::Exception;
 };
 
+// Raised when an object is not of the class an operation needs
+// ("Invalid class typecast").
+class EInvalidCast : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // printf-style formatting into a std::string. Every "%s" argument must be a
 // NUL-terminated C string.
 std::string Format(const char* fmt, ...)

@@ -105,7 +105,11 @@ bool FileSetSize(THandle handle, std::int64_t size) { return ::ftruncate(ToFd(ha
 bool FileFlush(THandle handle) { return ::fsync(ToFd(handle)) == 0; }
 
 bool FileLockRange(THandle handle, std::int64_t offset, std::int64_t length) {
-  return Lock(handle, offset, length, F_WRLCK);
+  if (Lock(handle, offset, length, F_WRLCK)) return true;
+  // POSIX grants a write lock only on a handle open for writing; Windows
+  // locks read-only handles too. A reader's lock is then a read lock, which
+  // still keeps every writer out.
+  return errno == EBADF && Lock(handle, offset, length, F_RDLCK);
 }
 
 bool FileUnlockRange(THandle handle, std::int64_t offset, std::int64_t length) {
