@@ -1,0 +1,646 @@
+// ZvDBTableIO: loading a table, the record lists, and appending, changing,
+// deleting and reading records and their blobs.
+#include "database/ZvDBTableIO.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "crypto/HashBase.h"
+#include "crypto/Hash_CheckSum.h"
+
+namespace velmorak {
+
+using namespace zvfmt;
+
+template <typename Def>
+int TZvDefCollection<Def>::IndexOfName(const std::string& Name) const {
+  for (std::size_t i = 0; i < FItems.size(); ++i) {
+    const std::string& n = FItems[i].Name;
+    if (n.size() != Name.size()) continue;
+    bool same = true;
+    for (std::size_t k = 0; k < n.size() && same; ++k)
+      same =
+          std::tolower(static_cast<unsigned char>(n[k])) == std::tolower(static_cast<unsigned char>(Name[k]));
+    if (same) return static_cast<int>(i);
+  }
+  return -1;
+}
+template class TZvDefCollection<TZvFieldDef>;
+template class TZvDefCollection<TZvIndexDef>;
+
+namespace {
+
+// Lock for the length of a scope; Unlock also on error.
+class FileLock {
+ public:
+  explicit FileLock(TZvDBFileIO& io, bool take = true) : FIo(io), FTaken(take) {
+    if (FTaken) FIo.Lock();
+  }
+  ~FileLock() noexcept(false) {
+    if (!FTaken) return;
+    if (std::uncaught_exceptions() > 0) {
+      try {
+        FIo.Unlock();
+      } catch (...) {
+      }
+    } else {
+      FIo.Unlock();
+    }
+  }
+
+ private:
+  TZvDBFileIO& FIo;
+  bool FTaken;
+};
+
+std::uint32_t Crc32(const void* data, std::int64_t size) {
+  std::uint8_t out[4] = {};
+  THash::HashBuffer(&THash_CRC32::ClassInfo, data, static_cast<int>(size), out);
+  return static_cast<std::uint32_t>(out[0]) | out[1] << 8 | out[2] << 16 |
+         static_cast<std::uint32_t>(out[3]) << 24;
+}
+
+}  // namespace
+
+TZvTableIO::TZvTableIO(TZvCustomDatabase* ADatabase) : FDatabase(ADatabase) {}
+
+TZvTableIO::TZvTableIO(TZvDBFileIO* AFileIO) : FOwnFileIO(AFileIO) {}
+
+TZvTableIO::~TZvTableIO() = default;
+
+TZvDBFileIO& TZvTableIO::FileIO() const {
+  TZvDBFileIO* io = FDatabase ? FDatabase->GetFileIO() : FOwnFileIO;
+  if (!io || !io->IsOpen()) DatabaseError(SDatabaseClosed);
+  return *io;
+}
+
+std::int32_t TZvTableIO::RecordCount() const {
+  return FHeader.empty() ? 0 : GetI32(FHeader.data() + kThRecordCount);
+}
+
+std::int32_t TZvTableIO::AutoIncCounter() const {
+  return FHeader.empty() ? 0 : GetI32(FHeader.data() + kThAutoIncCounter);
+}
+
+int TZvTableIO::FieldByteSize(int i) const {
+  const TZvFieldDef& f = FFieldDefs.Items(i);
+  return zvfmt::FieldByteSize(f.FieldType, f.FieldSize);
+}
+
+std::int64_t TZvTableIO::HeaderOffset() const {
+  return FileIO().TableHeaderOffset(FTableIndex);
+}
+
+std::int64_t TZvTableIO::RecTabItemOffset(std::int32_t k) const {
+  const std::size_t b = static_cast<std::size_t>(k / kItemsPerBlock);
+  if (k < 0 || b >= FRecTabBlockOffsets.size())
+    FileIO().Damaged(Format("record %d has no record-tab block", k));
+  return static_cast<std::int64_t>(FRecTabBlockOffsets[b]) + 4 + (k % kItemsPerBlock) * kRecTabItemSize;
+}
+
+std::int64_t TZvTableIO::IdxTabItemOffset(int j, std::int32_t k) const {
+  const TIntegerAry& blocks = FIndexTabBlockOffsets.at(static_cast<std::size_t>(j));
+  const std::size_t b = static_cast<std::size_t>(k / kItemsPerBlock);
+  if (k < 0 || b >= blocks.size())
+    FileIO().Damaged(
+        Format("record %d has no index-tab block in index '%s'", k, FIndexDefs.Items(j).Name.c_str()));
+  return static_cast<std::int64_t>(blocks[b]) + 4 + (k % kItemsPerBlock) * kIdxTabItemSize;
+}
+
+// ---------------------------------------------------------------------------
+// Open, load, unload
+
+void TZvTableIO::Open() {
+  if (FOpenCount == 0) Load();
+  ++FOpenCount;
+}
+
+void TZvTableIO::Close() {
+  if (FOpenCount == 0) return;
+  if (--FOpenCount == 0) Unload();
+}
+
+void TZvTableIO::Unload() {
+  FFieldDefs.Clear();
+  FIndexDefs.Clear();
+  FRecordLists.clear();
+  FKeyCache.clear();
+  FRecordTab.clear();
+  FRecTabBlockOffsets.clear();
+  FIndexTabBlockOffsets.clear();
+  FHeader.clear();
+}
+
+void TZvTableIO::DecodeHeader() {
+  TZvDBFileIO& io = FileIO();
+  const std::uint8_t* h = FHeader.data();
+  const std::int32_t fieldCount = GetI32(h + kThFieldCount);
+  const std::int32_t indexCount = GetI32(h + kThIndexCount);
+  if (fieldCount < 0 || fieldCount > kMaxFields)
+    io.Damaged(Format("table '%s' claims %d fields", FTableName.c_str(), fieldCount));
+  if (indexCount < 0 || indexCount > kMaxIndexes)
+    io.Damaged(Format("table '%s' claims %d indexes", FTableName.c_str(), indexCount));
+  FFieldDefs.Clear();
+  for (int i = 0; i < fieldCount; ++i) {
+    const std::uint8_t* e = h + kThFieldEntries + i * kFieldEntrySize;
+    FFieldDefs.Add({GetText(e + kFeName, kNameSize), e[kFeType], GetI32(e + kFeSize), e[kFeProcessMode]});
+  }
+  FIndexDefs.Clear();
+  for (int j = 0; j < indexCount; ++j) {
+    const std::uint8_t* e = h + kThIndexEntries + j * kIndexEntrySize;
+    TZvIndexDef d{GetText(e + kIeName, kNameSize), e[kIeOptions], {}};
+    for (int s = 0; s < kMaxKeyFields; ++s) {
+      const std::int32_t f = GetI32(e + kIeFieldNumbers + 4 * s);
+      if (f == -1) break;
+      if (f < 0 || f >= fieldCount)
+        io.Damaged(Format("index '%s' names field %d of %d", d.Name.c_str(), f, fieldCount));
+      d.FieldNumbers.push_back(f);
+    }
+    if (d.FieldNumbers.empty()) io.Damaged(Format("index '%s' has no key field", d.Name.c_str()));
+    FIndexDefs.Add(std::move(d));
+  }
+  // Record layout: fields follow one another without gaps.
+  FFieldOffsets.assign(static_cast<std::size_t>(fieldCount), 0);
+  FRecordSize = 0;
+  FAutoIncFieldIndex = -1;
+  for (int i = 0; i < fieldCount; ++i) {
+    FFieldOffsets[static_cast<std::size_t>(i)] = FRecordSize;
+    const int bytes = FieldByteSize(i);
+    if (bytes == 0) DatabaseError(SGeneralError);
+    FRecordSize += bytes;
+    if (FAutoIncFieldIndex < 0 && FFieldDefs.Items(i).FieldType == ftAutoInc) FAutoIncFieldIndex = i;
+  }
+}
+
+void TZvTableIO::Load() {
+  TZvDBFileIO& io = FileIO();
+  FileLock lock(io);
+  TStringList names;
+  io.GetTableNames(names);
+  FTableIndex = names.IndexOf(FTableName);
+  if (FTableIndex < 0) DatabaseErrorFmt("Table '%s' not found", FTableName);
+  FHeader.assign(kTableHeaderSize, 0);
+  try {
+    io.ReadTableHeader(FTableIndex, FHeader.data());
+    DecodeHeader();
+    FIndexTabBlockOffsets.assign(static_cast<std::size_t>(FIndexDefs.Count()), {});
+    io.ReadRecordTab(FHeader.data(), FRecordTab, FRecTabBlockOffsets);
+    FKeyCache.assign(static_cast<std::size_t>(FFieldDefs.Count()), {});
+    for (int j = 0; j < FIndexDefs.Count(); ++j)
+      for (int f : FIndexDefs.Items(j).FieldNumbers) {
+        KeyColumn& c = FKeyCache[static_cast<std::size_t>(f)];
+        if (IsBlobType(FFieldDefs.Items(f).FieldType)) continue;
+        c.Width = FieldByteSize(f);
+      }
+    RebuildAllLists();
+  } catch (...) {
+    Unload();
+    FTableIndex = -1;
+    throw;
+  }
+}
+
+void TZvTableIO::RebuildAllLists() {
+  FRecordLists.clear();
+  FRecordLists.resize(static_cast<std::size_t>(FIndexDefs.Count() + 1));
+  for (int i = 0; i <= FIndexDefs.Count(); ++i) BuildRecordList(i, false);
+}
+
+TRecordList* TZvTableIO::GetList(int i) {
+  if (i < 0 || i >= static_cast<int>(FRecordLists.size())) return nullptr;
+  return FRecordLists[static_cast<std::size_t>(i)].get();
+}
+
+void TZvTableIO::BuildRecordList(int L, bool Reread) {
+  if (L < 0 || L >= static_cast<int>(FRecordLists.size()) || FRecordLists[static_cast<std::size_t>(L)])
+    return;
+  TZvDBFileIO& io = FileIO();
+  if (Reread) {
+    FileLock lock(io);
+    io.ReadRecordTab(FHeader.data(), FRecordTab, FRecTabBlockOffsets);
+  }
+  auto list = std::make_unique<TRecordList>();
+  const std::int32_t n = RecordCount();
+  if (L == 0) {
+    list->reserve(static_cast<std::size_t>(n));
+    for (std::int32_t k = 0; k < n; ++k)
+      if (FRecordTab[static_cast<std::size_t>(k)].DeleteFlag == 0)
+        list->push_back({FRecordTab[static_cast<std::size_t>(k)].DataOffset, k});
+  } else {
+    const int j = L - 1;
+    const std::uint8_t* e = IndexEntry(j);
+    if (GetI32(e + kIeIndexTabOffset) != 0) {
+      TIndexTabItems items;
+      io.ReadIndexTab(FHeader.data(), j, FIndexTabBlockOffsets[static_cast<std::size_t>(j)], items);
+      std::vector<std::uint8_t> seen(static_cast<std::size_t>(n), 0);
+      list->reserve(static_cast<std::size_t>(n));
+      std::int32_t k = GetI32(e + kIeHead);
+      for (std::int32_t steps = 0; steps < n && k != -1; ++steps) {
+        if (k < 0 || k >= n)
+          io.Damaged(Format("index '%s' links to record %d of %d", FIndexDefs.Items(j).Name.c_str(), k, n));
+        if (seen[static_cast<std::size_t>(k)]++)
+          io.Damaged(Format("index '%s' chain visits record %d twice", FIndexDefs.Items(j).Name.c_str(), k));
+        if (FRecordTab[static_cast<std::size_t>(k)].DeleteFlag == 0)
+          list->push_back({FRecordTab[static_cast<std::size_t>(k)].DataOffset, k});
+        k = items[static_cast<std::size_t>(k)].Next;
+      }
+    }
+  }
+  FRecordLists[static_cast<std::size_t>(L)] = std::move(list);
+}
+
+// Before a change, under the lock: when the table header in the file is no
+// longer the one this object last wrote or read, another process changed the
+// table. Its new records are taken in (record tab, lists from the chains),
+// keeping this object's own view of the records it already knew, so list 0
+// positions held by callers stay valid.
+void TZvTableIO::Refresh() {
+  TZvDBFileIO& io = FileIO();
+  std::vector<std::uint8_t> h(kTableHeaderSize);
+  io.ReadTableHeader(FTableIndex, h.data());
+  if (std::memcmp(h.data(), FHeader.data(), kTableHeaderSize) == 0) return;
+  const std::int32_t oldCount = RecordCount();
+  const std::int32_t newCount = GetI32(h.data() + kThRecordCount);
+  if (newCount < oldCount) io.Damaged(Format("table '%s' lost records", FTableName.c_str()));
+  FHeader = h;
+  TRecordTabItems tab;
+  io.ReadRecordTab(FHeader.data(), tab, FRecTabBlockOffsets);
+  for (std::int32_t k = 0; k < oldCount; ++k)
+    tab[static_cast<std::size_t>(k)] = FRecordTab[static_cast<std::size_t>(k)];
+  FRecordTab.swap(tab);
+  for (KeyColumn& c : FKeyCache)
+    if (c.Width) c.Known.resize(static_cast<std::size_t>(newCount), 0);
+  TRecordList* list0 = GetList(0);
+  std::unique_ptr<TRecordList> keep = std::move(FRecordLists[0]);
+  for (std::int32_t k = oldCount; k < newCount; ++k)
+    if (FRecordTab[static_cast<std::size_t>(k)].DeleteFlag == 0)
+      keep->push_back({FRecordTab[static_cast<std::size_t>(k)].DataOffset, k});
+  (void)list0;
+  for (std::size_t i = 1; i < FRecordLists.size(); ++i) FRecordLists[i].reset();
+  FRecordLists[0] = std::move(keep);
+  for (int i = 1; i <= FIndexDefs.Count(); ++i) BuildRecordList(i, false);
+}
+
+void TZvTableIO::CheckPosition(int PhysicalPos) const {
+  const TRecordList* l = FRecordLists.empty() ? nullptr : FRecordLists[0].get();
+  if (!l || PhysicalPos < 0 || PhysicalPos >= static_cast<int>(l->size()))
+    DatabaseError(Format("Record position %d outside the table '%s'", PhysicalPos, FTableName.c_str()));
+}
+
+// ---------------------------------------------------------------------------
+// Flags
+
+bool TZvTableIO::IsFieldEncrypted(int i) const {
+  return FileIO().EncryptEnabled() && FFieldDefs.Items(i).DataProcessMode == 0;
+}
+
+bool TZvTableIO::IsFieldCompressed(int i) const {
+  const TZvFieldDef& f = FFieldDefs.Items(i);
+  return FileIO().CompressEnabled() && IsBlobType(f.FieldType) && f.DataProcessMode == 0;
+}
+
+void TZvTableIO::ReadKeyField(TMemoryStream* Dest, int RecIndex, int i) {
+  const bool blob = IsBlobType(FFieldDefs.Items(i).FieldType);
+  FileIO().ReadFieldValue(Dest, RecTabItemOffset(RecIndex), IsFieldCompressed(i), IsFieldEncrypted(i), blob,
+                          blob ? kBlobDescriptorSize : FieldByteSize(i),
+                          FFieldOffsets[static_cast<std::size_t>(i)]);
+}
+
+const std::uint8_t* TZvTableIO::KeyValue(std::int32_t k, int f, int& Size, TMemoryStream& Scratch) {
+  KeyColumn& c = FKeyCache[static_cast<std::size_t>(f)];
+  if (c.Width > 0 && k >= 0 && k < static_cast<std::int32_t>(c.Known.size()) &&
+      c.Known[static_cast<std::size_t>(k)]) {
+    Size = c.Width;
+    return c.Bytes.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(c.Width);
+  }
+  ReadKeyField(&Scratch, k, f);
+  if (c.Width > 0 && Scratch.Size() == c.Width) {
+    RememberKey(k, f, Scratch.Memory());
+    Size = c.Width;
+    return c.Bytes.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(c.Width);
+  }
+  Size = static_cast<int>(Scratch.Size());
+  return Scratch.Memory();
+}
+
+void TZvTableIO::RememberKey(std::int32_t k, int f, const void* Value) {
+  KeyColumn& c = FKeyCache[static_cast<std::size_t>(f)];
+  if (c.Width == 0 || k < 0) return;
+  const auto need = static_cast<std::size_t>(k) + 1;
+  if (c.Known.size() < need) c.Known.resize(std::max(need, static_cast<std::size_t>(RecordCount())), 0);
+  if (c.Bytes.size() < c.Known.size() * static_cast<std::size_t>(c.Width)) {
+    std::size_t want = c.Bytes.size() ? c.Bytes.size() : 1024;
+    while (want < c.Known.size() * static_cast<std::size_t>(c.Width)) want *= 2;
+    c.Bytes.resize(want, 0);
+  }
+  std::memcpy(c.Bytes.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(c.Width), Value,
+              static_cast<std::size_t>(c.Width));
+  c.Known[static_cast<std::size_t>(k)] = 1;
+}
+
+// ---------------------------------------------------------------------------
+// Blobs
+
+// Writes the encoded form of Plain at At, then checks it by reading it back
+// when the database asks for that; Stored receives the stored size.
+void TZvTableIO::WriteBlob(TFieldBuffers& Buffers, int i, TMemoryStream& Plain, std::int64_t At,
+                           std::int32_t& Stored) {
+  TZvDBFileIO& io = FileIO();
+  const bool enc = IsFieldEncrypted(i), comp = IsFieldCompressed(i);
+  TMemoryStream work;
+  io.EncodeBlob(&Plain, &work, enc, comp);
+  Stored = static_cast<std::int32_t>(work.Size());
+  if (!io.CrcCheckEnabled()) {
+    io.WriteBuffer(At, work.Memory(), Stored);
+  } else {
+    const std::uint32_t c0 = Crc32(Plain.Memory(), Plain.Size());
+    bool ok = false;
+    for (int attempt = 0; attempt < kReadBackAttempts && !ok; ++attempt) {
+      if (attempt > 0) {
+        io.EncodeBlob(&Plain, &work, enc, comp);
+        Stored = static_cast<std::int32_t>(work.Size());
+      }
+      io.WriteBuffer(At, work.Memory(), Stored);
+      TMemoryStream back, decoded;
+      back.SetSize(Stored);
+      io.ReadBuffer(At, back.Memory(), Stored);
+      try {
+        io.DecodeBlob(&back, &decoded, enc, comp);
+      } catch (const Exception&) {
+        // What was decoded so far is compared; a mismatch repeats the write.
+      }
+      ok = Crc32(decoded.Memory(), decoded.Size()) == c0;
+    }
+    if (!ok)
+      DatabaseError(Format("Blob of field '%s' in table '%s' does not read back as written",
+                           FFieldDefs.Items(i).Name.c_str(), FTableName.c_str()));
+  }
+  (void)Buffers;
+  const std::int32_t filler = kBlobAreaStep - Stored % kBlobAreaStep;
+  static const std::uint8_t zeros[kBlobAreaStep] = {};
+  io.WriteBuffer(At + Stored, zeros, filler);
+}
+
+namespace {
+
+// The caller's blob value as a memory stream with its bytes loaded; an
+// absent stream is the empty value.
+TMemoryStream& PlainBlob(TFieldBufferItem& item, TMemoryStream& empty) {
+  auto* s = item.Active ? static_cast<TMemoryStream*>(item.Buffer) : nullptr;
+  if (!s) return empty;
+  s->Seek(0, TSeekOrigin::soBeginning);  // a lazy blob stream loads here
+  return *s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Append, modify, delete, read
+
+void TZvTableIO::AppendRecord(TFieldBuffers& Buffers, bool FlushAfter, const TIndexInsertEvent& OnIndexInsert,
+                              TObject* Table) {
+  TZvDBFileIO& io = FileIO();
+  FileLock lock(io);
+  Refresh();
+  const int fieldCount = FFieldDefs.Count();
+  if (Buffers.Count() < fieldCount) DatabaseError(SGeneralError);
+  CheckUniqueForAppend(Buffers);
+
+  std::uint8_t* h = FHeader.data();
+  if (FAutoIncFieldIndex >= 0) {
+    TFieldBufferItem& item = Buffers.Items(FAutoIncFieldIndex);
+    std::int32_t v = 0;
+    if (item.Active && item.Buffer) std::memcpy(&v, item.Buffer, 4);
+    std::int32_t counter = GetI32(h + kThAutoIncCounter);
+    if (v == 0) {
+      v = ++counter;
+      if (item.Active && item.Buffer) std::memcpy(item.Buffer, &v, 4);
+    } else if (v > counter) {
+      counter = v;
+    }
+    PutI32(h + kThAutoIncCounter, counter);
+  }
+
+  const std::int32_t n = RecordCount();
+  const std::int64_t E = io.FileSize();
+  std::int32_t dataOffset;
+  if (n % kItemsPerBlock != 0) {
+    dataOffset = static_cast<std::int32_t>(E);
+    std::uint8_t item[kRecTabItemSize] = {};
+    PutI32(item, dataOffset);
+    io.WriteBuffer(RecTabItemOffset(n), item, kRecTabItemSize);
+  } else {
+    std::vector<std::uint8_t> block(kRecTabBlockSize, 0);
+    dataOffset = static_cast<std::int32_t>(E + kRecTabBlockSize);
+    PutI32(block.data() + 4, dataOffset);
+    if (n == 0) {
+      PutI32(h + kThRecTabOffset, static_cast<std::int32_t>(E));
+    } else {
+      std::uint8_t next[4];
+      PutI32(next, static_cast<std::int32_t>(E));
+      io.WriteBuffer(FRecTabBlockOffsets.back(), next, 4);
+    }
+    FRecTabBlockOffsets.push_back(static_cast<std::int32_t>(E));
+    io.WriteBuffer(E, block.data(), kRecTabBlockSize);
+  }
+  FRecordTab.push_back({dataOffset, 0});
+  PutI32(h + kThRecordCount, n + 1);
+  io.WriteBuffer(HeaderOffset() + kThRecTabOffset, h + kThRecTabOffset, FAutoIncFieldIndex >= 0 ? 12 : 8);
+
+  // Texts: nothing after the terminating NUL, and a NUL there is one.
+  for (int i = 0; i < fieldCount; ++i) {
+    TFieldBufferItem& item = Buffers.Items(i);
+    if (!item.Active || !item.Buffer || !IsTextType(item.FieldType) || item.DataSize <= 0) continue;
+    auto* c = static_cast<char*>(item.Buffer);
+    const std::size_t len = strnlen(c, static_cast<std::size_t>(item.DataSize));
+    if (len == static_cast<std::size_t>(item.DataSize))
+      c[item.DataSize - 1] = 0;
+    else
+      std::memset(c + len, 0, static_cast<std::size_t>(item.DataSize) - len);
+  }
+
+  std::vector<std::uint8_t> rec(static_cast<std::size_t>(FRecordSize), 0);
+  io.WriteBuffer(dataOffset, rec.data(), FRecordSize);  // reserves the record's place
+  std::int64_t P = static_cast<std::int64_t>(dataOffset) + FRecordSize;
+  TMemoryStream empty;
+  for (int i = 0; i < fieldCount; ++i) {
+    TFieldBufferItem& item = Buffers.Items(i);
+    std::uint8_t* slot = rec.data() + FFieldOffsets[static_cast<std::size_t>(i)];
+    if (IsBlobType(FFieldDefs.Items(i).FieldType)) {
+      std::int32_t stored = 0;
+      WriteBlob(Buffers, i, PlainBlob(item, empty), P, stored);
+      PutI32(slot + kBdDataOffset, static_cast<std::int32_t>(P));
+      PutI32(slot + kBdDataSize, stored);
+      PutI32(slot + kBdAreaSize, BlobAreaFor(stored));
+      P += BlobAreaFor(stored);
+    } else if (item.Active && item.Buffer) {
+      io.EncodeField(item.Buffer, slot, IsFieldEncrypted(i), std::min(item.DataSize, FieldByteSize(i)));
+    } else if (IsFieldEncrypted(i)) {
+      io.EncodeField(slot, slot, true, FieldByteSize(i));  // the zero value, enciphered like any other
+    }
+  }
+  io.WriteBuffer(dataOffset, rec.data(), FRecordSize);
+
+  for (int i = 0; i < fieldCount; ++i) {
+    if (FKeyCache[static_cast<std::size_t>(i)].Width == 0) continue;
+    TFieldBufferItem& item = Buffers.Items(i);
+    std::vector<std::uint8_t> v(static_cast<std::size_t>(FieldByteSize(i)), 0);
+    if (item.Active && item.Buffer)
+      std::memcpy(v.data(), item.Buffer,
+                  std::min<std::size_t>(v.size(), static_cast<std::size_t>(item.DataSize)));
+    RememberKey(n, i, v.data());
+  }
+
+  FRecordLists[0]->push_back({dataOffset, n});
+  IndexAppend(Buffers, dataOffset, n, OnIndexInsert, Table);
+  if (FlushAfter) io.Flush();
+}
+
+void TZvTableIO::ModifyRecord(TFieldBuffers& Buffers, int PhysicalPos, const TIndexMoveEvent& OnIndexMove,
+                              TObject* Table, bool FlushAfter) {
+  TZvDBFileIO& io = FileIO();
+  FileLock lock(io);
+  Refresh();
+  CheckPosition(PhysicalPos);
+  const int fieldCount = FFieldDefs.Count();
+  if (Buffers.Count() < fieldCount) DatabaseError(SGeneralError);
+  const TRecordEntry entry = (*FRecordLists[0])[static_cast<std::size_t>(PhysicalPos)];
+
+  // Key fields the caller does not carry keep their stored values; the index
+  // searches below need those values in the buffers.
+  std::vector<std::vector<std::uint8_t>> kept(static_cast<std::size_t>(fieldCount));
+  TMemoryStream scratch;
+  for (int i = 0; i < fieldCount; ++i) {
+    TFieldBufferItem& item = Buffers.Items(i);
+    if (item.Active || FKeyCache[static_cast<std::size_t>(i)].Width == 0) continue;
+    int size = 0;
+    const std::uint8_t* v = KeyValue(entry.RecIndex, i, size, scratch);
+    kept[static_cast<std::size_t>(i)].assign(v, v + size);
+    item.Buffer = kept[static_cast<std::size_t>(i)].data();
+    item.DataSize = size;
+  }
+  CheckUniqueForModify(Buffers, PhysicalPos);
+  // The old key must be known before the record is rewritten (see below).
+  for (int i = 0; i < fieldCount; ++i) {
+    if (FKeyCache[static_cast<std::size_t>(i)].Width == 0) continue;
+    int size = 0;
+    KeyValue(entry.RecIndex, i, size, scratch);
+  }
+
+  std::vector<std::uint8_t> rec(static_cast<std::size_t>(FRecordSize));
+  io.ReadBuffer(entry.DataOffset, rec.data(), FRecordSize);
+  std::uint8_t* h = FHeader.data();
+  TMemoryStream empty;
+  for (int i = 0; i < fieldCount; ++i) {
+    TFieldBufferItem& item = Buffers.Items(i);
+    if (!item.Active) continue;
+    std::uint8_t* slot = rec.data() + FFieldOffsets[static_cast<std::size_t>(i)];
+    const std::uint8_t type = FFieldDefs.Items(i).FieldType;
+    if (IsBlobType(type)) {
+      TMemoryStream& plain = PlainBlob(item, empty);
+      const std::int32_t D = GetI32(slot + kBdDataOffset), area = GetI32(slot + kBdAreaSize);
+      const std::int64_t E = io.FileSize();
+      // Where the new value goes. It stays in its area while it leaves room
+      // for its filler there, grows in place when the area ends the file,
+      // and moves to the end of the file otherwise.
+      TMemoryStream probe;
+      io.EncodeBlob(&plain, &probe, IsFieldEncrypted(i), IsFieldCompressed(i));
+      const auto S = static_cast<std::int32_t>(probe.Size());
+      const bool areaValid = D >= kDataAreaOffset && area >= 0 && static_cast<std::int64_t>(D) + area <= E;
+      std::int64_t at;
+      std::int32_t newArea;
+      if (areaValid && BlobAreaFor(S) <= area) {
+        at = D, newArea = area;
+      } else if (areaValid && static_cast<std::int64_t>(D) + area == E) {
+        at = D, newArea = BlobAreaFor(S);
+      } else {
+        at = E, newArea = BlobAreaFor(S);
+      }
+      std::int32_t stored = 0;
+      WriteBlob(Buffers, i, plain, at, stored);
+      PutI32(slot + kBdDataOffset, static_cast<std::int32_t>(at));
+      PutI32(slot + kBdDataSize, stored);
+      PutI32(slot + kBdAreaSize, std::max(newArea, BlobAreaFor(stored)));
+    } else if (type == ftAutoInc) {
+      std::int32_t v = 0;
+      if (item.Buffer) std::memcpy(&v, item.Buffer, 4);
+      if (v == 0) continue;
+      io.EncodeField(&v, slot, IsFieldEncrypted(i), 4);
+      if (v > GetI32(h + kThAutoIncCounter)) {
+        PutI32(h + kThAutoIncCounter, v);
+        io.WriteBuffer(HeaderOffset() + kThAutoIncCounter, h + kThAutoIncCounter, 4);
+      }
+    } else if (item.Buffer) {
+      io.EncodeField(item.Buffer, slot, IsFieldEncrypted(i), std::min(item.DataSize, FieldByteSize(i)));
+    }
+  }
+  io.WriteBuffer(entry.DataOffset, rec.data(), FRecordSize);
+
+  // The index lists are searched by the stored keys: the record's old key
+  // finds its old places, then the cache learns the new one.
+  IndexModify(Buffers, PhysicalPos, OnIndexMove, Table);
+  for (int i = 0; i < fieldCount; ++i) {
+    TFieldBufferItem& item = Buffers.Items(i);
+    if (!item.Active || !item.Buffer || FKeyCache[static_cast<std::size_t>(i)].Width == 0) continue;
+    if (FFieldDefs.Items(i).FieldType == ftAutoInc && GetI32(static_cast<std::uint8_t*>(item.Buffer)) == 0)
+      continue;
+    std::vector<std::uint8_t> v(static_cast<std::size_t>(FieldByteSize(i)), 0);
+    std::memcpy(v.data(), item.Buffer,
+                std::min<std::size_t>(v.size(), static_cast<std::size_t>(item.DataSize)));
+    RememberKey(entry.RecIndex, i, v.data());
+  }
+  // The kept values lived in this frame only.
+  for (int i = 0; i < fieldCount; ++i)
+    if (!Buffers.Items(i).Active) Buffers.Items(i).Buffer = nullptr;
+  if (FlushAfter) io.Flush();
+}
+
+void TZvTableIO::DeleteRecord(int PhysicalPos, bool FlushAfter) {
+  TZvDBFileIO& io = FileIO();
+  FileLock lock(io);
+  Refresh();
+  CheckPosition(PhysicalPos);
+  const TRecordEntry entry = (*FRecordLists[0])[static_cast<std::size_t>(PhysicalPos)];
+  io.MarkRecordDeleted(RecTabItemOffset(entry.RecIndex));
+  FRecordTab[static_cast<std::size_t>(entry.RecIndex)].DeleteFlag = 1;
+  IndexDelete(PhysicalPos);
+  FRecordLists[0]->erase(FRecordLists[0]->begin() + PhysicalPos);
+  if (FlushAfter) io.Flush();
+}
+
+void TZvTableIO::ReadRecord(TFieldBuffers& Buffers, const TRecordList& List, int Pos) {
+  TZvDBFileIO& io = FileIO();
+  // An exclusive open has no other writer to wait for: its reads need no lock.
+  FileLock lock(io, !io.Exclusive());
+  if (Pos < 0 || Pos >= static_cast<int>(List.size()))
+    DatabaseError(Format("Record position %d outside the table '%s'", Pos, FTableName.c_str()));
+  const std::int32_t at = List[static_cast<std::size_t>(Pos)].DataOffset;
+  std::uint8_t small[512];
+  std::vector<std::uint8_t> big;
+  std::uint8_t* rec = small;
+  if (FRecordSize > static_cast<int>(sizeof small)) {
+    big.resize(static_cast<std::size_t>(FRecordSize));
+    rec = big.data();
+  }
+  io.ReadBuffer(at, rec, FRecordSize);
+  const int n = std::min(Buffers.Count(), FFieldDefs.Count());
+  for (int i = 0; i < n; ++i) {
+    TFieldBufferItem& item = Buffers.Items(i);
+    if (!item.Active) continue;
+    const int off = FFieldOffsets[static_cast<std::size_t>(i)];
+    if (IsBlobType(FFieldDefs.Items(i).FieldType)) {
+      auto* s =
+          dynamic_cast<TOptimBlobStream*>(static_cast<TStream*>(static_cast<TMemoryStream*>(item.Buffer)));
+      if (!s) throw EInvalidCast("Invalid class typecast");
+      if (!s->Database) {
+        s->Database = FDatabase;
+        s->FileIO = &io;
+      }
+      s->Setup(static_cast<std::int64_t>(at) + off, IsFieldEncrypted(i), IsFieldCompressed(i));
+    } else if (item.Buffer) {
+      io.DecodeField(rec + off, item.Buffer, IsFieldEncrypted(i), std::min(item.DataSize, FieldByteSize(i)));
+    }
+  }
+}
+
+}  // namespace velmorak
