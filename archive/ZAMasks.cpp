@@ -75,7 +75,8 @@ std::string_view Extension(std::string_view name) {
 bool MaskMatch(std::string_view Name, std::string_view Mask) {
   if (Mask.empty()) return false;
   std::string mask(Mask);
-  if (const std::size_t star = mask.find("*.*"); star != std::string::npos) mask.replace(star, 3, "*");
+  if (const std::size_t star = mask.find("*.*"); star != std::string::npos)
+    mask = mask.substr(0, star) + "*" + mask.substr(star + 3);
   const bool noExtension = !mask.empty() && mask.back() == '.';
   if (noExtension) mask.pop_back();
   std::string_view name = Name;

@@ -317,7 +317,7 @@ bool TZABaseArchiver::DecodeStoredOrDeflated(const TDirItem& Item, const std::st
       keys.Init(Password);
       keys.Decrypt(header, kEncryptionHeaderSize);
       if (header[kEncryptionHeaderSize - 1] == check) break;
-      DoPassword(Name, Password, FSkipFile);
+      DoPassword(AnsiToUtf8(Item.Name), Password, FSkipFile);  // the stored name, as stored
       if (FSkipFile) return false;
     }
   }
@@ -427,7 +427,7 @@ bool TZABaseArchiver::DecodeBlockFormat(const TDirItem& Item, const std::string&
     while (true) {
       const std::uint32_t check = static_cast<std::uint32_t>(crc32(0, h + kCheckBlock, 16));
       if (check == Get32(h + kCheckValue)) break;
-      DoPassword(Name, Password, FSkipFile);
+      DoPassword(AnsiToUtf8(Item.Name), Password, FSkipFile);  // the stored name, as stored
       if (FSkipFile) return false;
     }
   }

@@ -120,8 +120,8 @@ TEST_F(CatalogueTest, RebuildTakesSizesFromDataDescriptors) {
 TEST_F(CatalogueTest, StubPrependedWithAndWithoutAdjustedOffsets) {
   const Bytes original = ReadFile(Fixture("basic.zip"));
   const std::uint32_t appOffset = Get32(original, CentralEntry(original, "bin/app.exe") + 42);
-  Bytes prepended(1000, 'S');
-  prepended.insert(prepended.end(), original.begin(), original.end());
+  Bytes prepended(1000 + original.size(), 'S');
+  std::copy(original.begin(), original.end(), prepended.begin() + 1000);
   WriteFile(Path("stub.zip"), prepended);
   auto zip = Archiver(Path("stub.zip"));
   zip->BaseDir = Path("out");
