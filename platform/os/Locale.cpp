@@ -105,26 +105,68 @@ const TLocaleTables1252& LocaleTables1252() {
 }
 
 int CompareAnsi1252(std::string_view a, std::string_view b, bool ignoreCase) {
-  // Characters the locale ignores take no part at any level.
-  auto keep = [](std::string_view s) {
-    std::vector<std::uint8_t> out;
-    out.reserve(s.size());
-    for (char c : s)
-      if (!kIgnorable1252[static_cast<unsigned char>(c)]) out.push_back(static_cast<std::uint8_t>(c));
-    return out;
+  // The hyphen and the apostrophe weigh only when everything else is equal
+  // ("coop" < "co-op"), as in a word sort; ligatures weigh as the letters
+  // they join; characters the locale ignores take no part at all.
+  auto isSpecial = [](std::uint8_t c) { return c == '-' || c == '\''; };
+  struct TKey {
+    std::vector<std::uint8_t> Chars;
+    std::vector<std::pair<std::size_t, std::uint8_t>> Specials;  // position in the string, character
   };
-  const std::vector<std::uint8_t> x = keep(a), y = keep(b);
+  auto key = [&](std::string_view s) {
+    TKey k;
+    k.Chars.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const std::uint8_t c = static_cast<std::uint8_t>(s[i]);
+      if (kIgnorable1252[c]) continue;
+      if (isSpecial(c)) {
+        k.Specials.emplace_back(i, c);
+        continue;
+      }
+      // The ligatures sort as the letters they join: æ as "ae", ß as "ss".
+      switch (c) {
+        case 0xE6:
+          k.Chars.insert(k.Chars.end(), {'a', 'e'});
+          break;
+        case 0xC6:
+          k.Chars.insert(k.Chars.end(), {'A', 'E'});
+          break;
+        case 0x9C:
+          k.Chars.insert(k.Chars.end(), {'o', 'e'});
+          break;
+        case 0x8C:
+          k.Chars.insert(k.Chars.end(), {'O', 'E'});
+          break;
+        case 0xDF:
+          k.Chars.insert(k.Chars.end(), {'s', 's'});
+          break;
+        default:
+          k.Chars.push_back(c);
+          break;
+      }
+    }
+    return k;
+  };
+  const TKey x = key(a), y = key(b);
   // Level by level: the letters alone, then with their accents, then with
   // their case; the first level that tells the strings apart decides.
   const std::uint8_t* levels[3] = {kRankBase1252, kRankNoCase1252, kRank1252};
   const int count = ignoreCase ? 2 : 3;
   for (int level = 0; level < count; ++level) {
     const std::uint8_t* rank = levels[level];
-    const std::size_t n = std::min(x.size(), y.size());
+    const std::size_t n = std::min(x.Chars.size(), y.Chars.size());
     for (std::size_t i = 0; i < n; ++i)
-      if (rank[x[i]] != rank[y[i]]) return rank[x[i]] < rank[y[i]] ? -1 : 1;
-    if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+      if (rank[x.Chars[i]] != rank[y.Chars[i]]) return rank[x.Chars[i]] < rank[y.Chars[i]] ? -1 : 1;
+    if (x.Chars.size() != y.Chars.size()) return x.Chars.size() < y.Chars.size() ? -1 : 1;
   }
+  const std::size_t n = std::min(x.Specials.size(), y.Specials.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    // A special character further along the string sorts first.
+    if (x.Specials[i].first != y.Specials[i].first) return x.Specials[i].first > y.Specials[i].first ? -1 : 1;
+    if (x.Specials[i].second != y.Specials[i].second)
+      return kRank1252[x.Specials[i].second] < kRank1252[y.Specials[i].second] ? -1 : 1;
+  }
+  if (x.Specials.size() != y.Specials.size()) return x.Specials.size() < y.Specials.size() ? -1 : 1;
   return 0;
 }
 
