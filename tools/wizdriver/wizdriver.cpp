@@ -71,17 +71,46 @@ std::wstring ClassOf(HWND w) {
   return name;
 }
 
+// Enumeration callbacks are stdcall on 32-bit Windows, which lambdas are not.
+BOOL CALLBACK CollectTop(HWND w, LPARAM lp) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == gPid) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+  return TRUE;
+}
+
+struct TNameSearch {
+  const wchar_t* name;
+  HWND found;
+};
+
+BOOL CALLBACK MatchName(HWND w, LPARAM lp) {
+  auto* s = reinterpret_cast<TNameSearch*>(lp);
+  const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(w, L"VelmorakControl")));
+  wchar_t text[128] = L"";
+  if (atom && GlobalGetAtomNameW(atom, text, 128) && wcscmp(text, s->name) == 0 && IsWindowVisible(w)) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK LongestStatic(HWND w, LPARAM lp) {
+  auto* longest = reinterpret_cast<std::wstring*>(lp);
+  wchar_t name[64] = L"";
+  GetClassNameW(w, name, 64);
+  if (wcscmp(name, L"Static") == 0) {
+    wchar_t text[1024] = L"";
+    SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    if (wcslen(text) > longest->size()) *longest = text;
+  }
+  return TRUE;
+}
+
 // Top-level windows of the installer's process.
 std::vector<HWND> TopWindows() {
   std::vector<HWND> found;
-  EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == gPid) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -93,23 +122,8 @@ HWND FindTop(const std::function<bool(HWND)>& match) {
 
 // A control by the name it carries, among the visible descendants of Root.
 HWND Control(HWND root, const wchar_t* name) {
-  struct Search {
-    const wchar_t* name;
-    HWND found;
-  } search{name, nullptr};
-  EnumChildWindows(
-      root,
-      [](HWND w, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        const auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(w, L"VelmorakControl")));
-        wchar_t text[128] = L"";
-        if (atom && GlobalGetAtomNameW(atom, text, 128) && wcscmp(text, s->name) == 0 && IsWindowVisible(w)) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TNameSearch search{name, nullptr};
+  EnumChildWindows(root, MatchName, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -238,17 +252,7 @@ HWND QuitBox() {
 // Text of the message box's static text.
 std::wstring BoxText(HWND box) {
   std::wstring text;
-  EnumChildWindows(
-      box,
-      [](HWND w, LPARAM lp) -> BOOL {
-        if (ClassOf(w) == L"Static") {
-          const std::wstring t = TextOf(w);
-          if (t.size() > reinterpret_cast<std::wstring*>(lp)->size())
-            *reinterpret_cast<std::wstring*>(lp) = t;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&text));
+  EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&text));
   return text;
 }
 
