@@ -332,7 +332,8 @@ bool TZABaseArchiver::DecodeStoredOrDeflated(const TDirItem& Item, const std::st
     // Raw deflate: ZIP stores the deflate data without the zlib wrapper, and
     // the CRC-32 is the only check of the data.
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
-    out.resize(static_cast<std::size_t>(kBlockSize));
+    // Small items need no 1 MiB buffer; a lying size only costs more rounds.
+    out.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(expected, 16384, kBlockSize)));
   }
   struct TInflateEnd {
     z_stream* Z;
