@@ -137,12 +137,15 @@ inline void EncryptRounds(const u32* ctx, u32* r0, u32* r1, u32* r2, u32* r3) {
 #pragma GCC unroll 16
   for (int j = 0; j < P.DoubleRounds; ++j) {
     const u32* rk = k + 8 + P.SubkeyStep * j;
+    // Each half round of all blocks before the next half, which depends on it.
     for (int b = 0; b < N; ++b) {
-      u32 t0 = G(sb, r0[b]), t1 = GRol8(sb, r1[b]);
+      const u32 t0 = G(sb, r0[b]), t1 = GRol8(sb, r1[b]);
       r3[b] = Rol(r3[b], 1);
       r2[b] = Ror(r2[b] ^ (t0 + t1 + rk[0]), 1);
       r3[b] ^= t0 + 2 * t1 + rk[1];
-      t0 = G(sb, r2[b]), t1 = GRol8(sb, r3[b]);
+    }
+    for (int b = 0; b < N; ++b) {
+      const u32 t0 = G(sb, r2[b]), t1 = GRol8(sb, r3[b]);
       r1[b] = Rol(r1[b], 1);
       r0[b] = Ror(r0[b] ^ (t0 + t1 + rk[2]), 1);
       r1[b] ^= t0 + 2 * t1 + rk[3];
@@ -196,10 +199,12 @@ inline void DecryptN(const u32* ctx, const std::uint8_t* in, std::uint8_t* out) 
   for (int j = P.DoubleRounds - 1; j >= 0; --j) {
     const u32* rk = k + 8 + P.SubkeyStep * j;
     for (int b = 0; b < N; ++b) {
-      u32 t0 = G(sb, r2[b]), t1 = GRol8(sb, r3[b]);
+      const u32 t0 = G(sb, r2[b]), t1 = GRol8(sb, r3[b]);
       r0[b] = Rol(r0[b], 1) ^ (t0 + t1 + rk[2]);
       r1[b] = Ror(r1[b] ^ (t0 + 2 * t1 + rk[3]), 1);
-      t0 = G(sb, r0[b]), t1 = GRol8(sb, r1[b]);
+    }
+    for (int b = 0; b < N; ++b) {
+      const u32 t0 = G(sb, r0[b]), t1 = GRol8(sb, r1[b]);
       r2[b] = Rol(r2[b], 1) ^ (t0 + t1 + rk[0]);
       r3[b] = Ror(r3[b] ^ (t0 + 2 * t1 + rk[1]), 1);
     }
