@@ -43,6 +43,17 @@ constexpr std::size_t kChunk = 64 * 1024;
 
 }  // namespace
 
+struct TCompAlgo_Zlib::Inflater {
+  z_stream z{};
+  bool ready = false;
+  ~Inflater() {
+    if (ready) inflateEnd(&z);
+  }
+};
+
+TCompAlgo_Zlib::TCompAlgo_Zlib(TZvDBFileIO* AOwner) : TCompressAlgo(AOwner) {}
+TCompAlgo_Zlib::~TCompAlgo_Zlib() = default;
+
 const TDataProcessAlgoClassInfo TCompAlgo_Zlib::ClassInfo = {
     "TCompAlgo_Zlib", [](TZvDBFileIO* Owner) -> std::unique_ptr<TDataProcessAlgo> {
       return std::make_unique<TCompAlgo_Zlib>(Owner);
@@ -110,8 +121,14 @@ void TCompAlgo_Zlib::DecodeStream(TStream* Source, TStream* Dest, std::int64_t) 
   if (static_cast<std::int64_t>(L) > static_cast<std::int64_t>(src.size() - 4) * kMaxInflateRatio + 64)
     InflateError("claimed length exceeds what the data can hold");
   std::vector<std::uint8_t> out(static_cast<std::size_t>(L));
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) InflateError("inflateInit failed");
+  if (!FInflater) FInflater = std::make_unique<Inflater>();
+  z_stream& z = FInflater->z;
+  if (!FInflater->ready) {
+    if (inflateInit(&z) != Z_OK) InflateError("inflateInit failed");
+    FInflater->ready = true;
+  } else if (inflateReset(&z) != Z_OK) {
+    InflateError("inflateReset failed");
+  }
   z.next_in = const_cast<Bytef*>(src.data() + 4);
   z.avail_in = static_cast<uInt>(src.size() - 4);
   z.next_out = out.data();
@@ -121,14 +138,11 @@ void TCompAlgo_Zlib::DecodeStream(TStream* Source, TStream* Dest, std::int64_t) 
     FireProgress(false, ProgressPercent(static_cast<std::int64_t>(z.total_in), FSourceSize));
     if (rc == Z_STREAM_END) break;
     if (rc != Z_OK) {
-      const char* msg = z.msg ? z.msg : (rc == Z_BUF_ERROR ? "unexpected end of data" : "data error");
-      std::string text = msg;
-      inflateEnd(&z);
+      const std::string text = z.msg ? z.msg : (rc == Z_BUF_ERROR ? "unexpected end of data" : "data error");
       InflateError(text.c_str());
     }
   }
   const std::size_t produced = out.size() - z.avail_out;
-  inflateEnd(&z);
   if (produced != out.size()) InflateError("unexpected end of data");
   Replace(Dest, out.data(), out.size());
   Dest->SetPosition(0);

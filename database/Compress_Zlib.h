@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "database/ZvDBProcess.h"
 
@@ -25,7 +26,8 @@ class EZDecompressionError : public Exception {
 class TCompAlgo_Zlib : public TCompressAlgo {
  public:
   static const TDataProcessAlgoClassInfo ClassInfo;
-  explicit TCompAlgo_Zlib(TZvDBFileIO* AOwner) : TCompressAlgo(AOwner) {}
+  explicit TCompAlgo_Zlib(TZvDBFileIO* AOwner);
+  ~TCompAlgo_Zlib() override;
   TDataProcessAlgoClass ClassType() const override { return &ClassInfo; }
 
   // Both read all of Source from its start (DataSize is not used) and
@@ -42,6 +44,10 @@ class TCompAlgo_Zlib : public TCompressAlgo {
 
  private:
   std::int64_t FSourceSize = 0;
+  // One inflate state, reset for each value: setting one up costs more than
+  // inflating a typical memo.
+  struct Inflater;
+  std::unique_ptr<Inflater> FInflater;
 };
 
 // Registers "ZLIB" once; later calls do nothing.

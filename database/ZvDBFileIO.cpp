@@ -135,6 +135,7 @@ void TZvDBFileIO::Open(const std::string& AFileName, TZvDBMediumType AMediumType
     FStream = s;
   }
   FPages.clear();
+  FDirtyPages.clear();
   FDirty = false;
   FSize = FRealSize = FStream->Size();
   ReadBuffer(kOptionsOffset, FOptions, kOptionsSize);
@@ -153,6 +154,7 @@ void TZvDBFileIO::Close() {
         os::FileUnlockRange(static_cast<THandleStream*>(self->FStream)->Handle(), kLockByteOffset, 1);
       self->FLocked = false;
       self->FPages.clear();
+      self->FDirtyPages.clear();
       self->FDirty = false;
       self->FStream = nullptr;
       self->FOwnedStream.reset();
@@ -254,6 +256,8 @@ TZvDBFileIO::Page& TZvDBFileIO::LoadPage(std::int64_t PageNo, bool ForWrite) {
 void TZvDBFileIO::WriteBack() {
   if (!FDirty) return;
   FDirty = false;
+  // Runs of neighbouring dirty pages go to the file in one write each.
+  std::sort(FDirtyPages.begin(), FDirtyPages.end());
   std::vector<std::uint8_t> run;
   std::int64_t runStart = -1;
   auto emit = [&] {
@@ -263,17 +267,18 @@ void TZvDBFileIO::WriteBack() {
     run.clear();
     runStart = -1;
   };
-  for (auto& [no, pg] : FPages) {
-    if (!pg.Dirty) {
-      emit();
-      continue;
-    }
-    const std::int64_t start = no * kPageSize;
-    if (runStart >= 0 && runStart + static_cast<std::int64_t>(run.size()) != start) emit();
-    if (runStart < 0) runStart = start;
-    run.insert(run.end(), pg.Data.begin(), pg.Data.end());
-    pg.Dirty = false;
+  std::int64_t last = -2;
+  for (const std::int64_t no : FDirtyPages) {
+    if (no == last) continue;
+    auto it = FPages.find(no);
+    if (it == FPages.end() || !it->second.Dirty) continue;
+    if (no != last + 1) emit();
+    if (runStart < 0) runStart = no * kPageSize;
+    run.insert(run.end(), it->second.Data.begin(), it->second.Data.end());
+    it->second.Dirty = false;
+    last = no;
   }
+  FDirtyPages.clear();
   emit();
 }
 
@@ -325,6 +330,7 @@ void TZvDBFileIO::WriteBuffer(std::int64_t Offset, const void* Buffer, std::int6
     const std::int64_t n = std::min(Count, kPageSize - at);
     Page& pg = LoadPage(no, true);
     std::memcpy(pg.Data.data() + at, in, static_cast<std::size_t>(n));
+    if (!pg.Dirty) FDirtyPages.push_back(no);
     pg.Dirty = true;
     in += n, Offset += n, Count -= n;
   }

@@ -21,10 +21,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "database/ZvDBFormat.h"
@@ -193,9 +193,10 @@ class TZvDBFileIO : public TObject {
   std::uint8_t FDirectory[zvfmt::kDirectorySize] = {};
   std::recursive_mutex FGuard;
 
-  std::map<std::int64_t, Page> FPages;
-  std::int64_t FSize = 0;      // logical size: the file plus pending writes
-  std::int64_t FRealSize = 0;  // what the operating system holds
+  std::unordered_map<std::int64_t, Page> FPages;
+  std::vector<std::int64_t> FDirtyPages;  // numbers of the pages written since the last write-back
+  std::int64_t FSize = 0;                 // logical size: the file plus pending writes
+  std::int64_t FRealSize = 0;             // what the operating system holds
   bool FDirty = false;
 };
 

@@ -53,7 +53,7 @@ void TEncryptAlgo::ProcessStream(TStream* Source, TStream* Dest, std::int64_t Da
   constexpr std::int64_t kChunk = 4096;
   const std::int64_t total = DataSize;
   FireProgress(Encoding, ProgressPercent(0, total));
-  std::vector<std::uint8_t> work(kChunk);
+  std::uint8_t work[kChunk];
   struct Finally {
     TEncryptAlgo* self;
     bool enc;
@@ -64,14 +64,14 @@ void TEncryptAlgo::ProcessStream(TStream* Source, TStream* Dest, std::int64_t Da
   std::int64_t done = 0;
   while (DataSize > 0) {
     Source->SetPosition(readPos);
-    const std::int64_t n = Source->Read(work.data(), std::min(DataSize, kChunk));
+    const std::int64_t n = Source->Read(work, std::min(DataSize, kChunk));
     if (n <= 0) break;
     if (Encoding)
-      EncryptBuffer(work.data(), work.data(), n);
+      EncryptBuffer(work, work, n);
     else
-      DecryptBuffer(work.data(), work.data(), n);
+      DecryptBuffer(work, work, n);
     Dest->SetPosition(writePos);
-    Dest->WriteBuffer(work.data(), n);
+    Dest->WriteBuffer(work, n);
     readPos += n;
     writePos += n;
     DataSize -= n;
