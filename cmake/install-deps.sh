@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine32:i386 wine64 fonts-wine fonts-dejavu-core xvfb x11-utils xdotool imagemagick
-  libbotan-2-dev libssl-dev
+  libbotan-2-dev libssl-dev libsqlite3-dev
   zip unzip p7zip-full libarchive-tools
 )
 
