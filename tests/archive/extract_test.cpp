@@ -396,6 +396,22 @@ TEST_F(ExtractTest, LyingSizesStopTheItem) {
   EXPECT_LE(ReadFile(Out("bin/app.exe")).size(), 100u);
 }
 
+TEST_F(ExtractTest, DeflateStreamEndingBeforeItsPackedSizeEndsTheItem) {
+  // The central directory claims 40 more packed bytes than the deflate
+  // stream holds (the next local header follows): inflating stops at the
+  // stream's end and the size and CRC checks accept the item.
+  Bytes b = ReadFile(Fixture("basic.zip"));
+  const std::size_t at = CentralEntry(b, "bin/app.exe");
+  Put32(b, at + 20, Get32(b, at + 20) + 40);
+  WriteFile(Path("longer.zip"), b);
+  auto zip = Archiver(Path("longer.zip"));
+  zip->BaseDir = Path("out");
+  zip->Open();
+  zip->ExtractMatching();
+  EXPECT_TRUE(Dialogs.Shown().empty());
+  EXPECT_EQ(ReadFile(Out("bin/app.exe")).size(), 7890u);
+}
+
 TEST_F(ExtractTest, NotOpenAndOpenUpdateBracketAreRaised) {
   TZipArchiver zip(nullptr);
   zip.SetName("Archiver");
