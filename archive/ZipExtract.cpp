@@ -324,16 +324,22 @@ bool TZABaseArchiver::DecodeStoredOrDeflated(const TDirItem& Item, const std::st
 
   const std::uint64_t expected = Item.UncompressedSize();
   const bool deflated = Item.Method() == 8;
-  std::vector<std::uint8_t> in(
-      static_cast<std::size_t>(std::min<std::int64_t>(kBlockSize, std::max<std::int64_t>(Size, 1))));
-  std::vector<std::uint8_t> out;
+  // The block buffers outlive the item: the items of a package reuse them
+  // instead of allocating and clearing up to 2 MiB each. They only grow, and
+  // are addressed afresh after every hook (a hook may run another extraction).
+  static thread_local std::vector<std::uint8_t> in, out;
+  const std::size_t inSize =
+      static_cast<std::size_t>(std::min<std::int64_t>(kBlockSize, std::max<std::int64_t>(Size, 1)));
+  if (in.size() < inSize) in.resize(inSize);
+  std::size_t outSize = 0;
   z_stream z{};
   if (deflated) {
     // Raw deflate: ZIP stores the deflate data without the zlib wrapper, and
     // the CRC-32 is the only check of the data.
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
     // Small items need no 1 MiB buffer; a lying size only costs more rounds.
-    out.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(expected, 16384, kBlockSize)));
+    outSize = static_cast<std::size_t>(std::clamp<std::uint64_t>(expected, 16384, kBlockSize));
+    if (out.size() < outSize) out.resize(outSize);
   }
   struct TInflateEnd {
     z_stream* Z;
@@ -382,10 +388,10 @@ bool TZABaseArchiver::DecodeStoredOrDeflated(const TDirItem& Item, const std::st
       // the end of the deflate stream ends the item even with input left.
       do {
         z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
+        z.avail_out = static_cast<uInt>(outSize);
         const int r = inflate(&z, Z_NO_FLUSH);
         if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR) return false;
-        const std::size_t produced = out.size() - z.avail_out;
+        const std::size_t produced = outSize - z.avail_out;
         if (!emit(out.data(), produced)) return false;
         if (r == Z_STREAM_END) {
           streamEnded = true;
