@@ -3,6 +3,9 @@
 #include "crypto/HashBase.h"
 
 #include <cstring>
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
 
 #include "crypto/detail/Processor.h"
 
@@ -29,11 +32,15 @@ std::string HashBytes(THashClass HashClass, const void* Data, int Size, void* Di
 
 detail::TProcessorFeatures Probe() {
   detail::TProcessorFeatures f;
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-  __builtin_cpu_init();
-  const bool sse41 = __builtin_cpu_supports("sse4.1");
-  f.Pclmul = sse41 && __builtin_cpu_supports("pclmul");
-  f.Sha = sse41 && __builtin_cpu_supports("sha");
+#if defined(__x86_64__) || defined(__i386__)
+  // Read the identification leaves directly: GCC's and clang's feature-test
+  // builtins do not agree on the names they accept.
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
+    const bool sse41 = (ecx & bit_SSE4_1) != 0;
+    f.Pclmul = sse41 && (ecx & bit_PCLMUL) != 0;
+    if (sse41 && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) f.Sha = (ebx & bit_SHA) != 0;
+  }
 #endif
   return f;
 }
