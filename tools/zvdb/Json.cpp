@@ -80,7 +80,7 @@ class Parser {
         if (p_ >= s_.size() || s_[p_] != '"') Fail("member name expected");
         std::string name = String();
         Expect(':');
-        v.members.emplace_back(std::move(name), Parse(depth + 1));
+        v.members.push_back({std::move(name), Parse(depth + 1)});
       } while (Take(','));
       Expect('}');
     } else if (c == '[') {

@@ -11,16 +11,23 @@
 
 namespace velmorak::json {
 
+struct Member;
+
 struct Value {
   enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
   bool boolean = false;
   std::string text;  // String: the text; Number: the number as written
   std::vector<Value> items;
-  std::vector<std::pair<std::string, Value>> members;
+  std::vector<Member> members;  // a vector may name an incomplete element type; a pair may not
 
   // Member by name, or null.
   const Value* Find(const std::string& name) const;
   bool IsInteger() const;
+};
+
+struct Member {
+  std::string name;
+  Value value;
 };
 
 // Raises velmorak::Exception "JSON error at line L, column C: ...".
