@@ -27,6 +27,7 @@
 // from a fixed seed, so a run gives the same files again.
 #include <botan/base64.h>
 #include <botan/block_cipher.h>
+#include <botan/gost_28147.h>
 #include <botan/hash.h>
 #include <botan/hex.h>
 
@@ -551,6 +552,25 @@ void CheckTwofishReference() {
   }
 }
 
+// Botan's GOST S-boxes must be the set our cipher is defined with (the test
+// parameters of GOST R 34.11-94), or its vectors would pin another cipher.
+void CheckGostSboxes() {
+  static const std::uint8_t kSboxes[8][16] = {
+      {4, 10, 9, 2, 13, 8, 0, 14, 6, 11, 1, 12, 7, 15, 5, 3},
+      {14, 11, 4, 12, 6, 13, 15, 10, 2, 3, 8, 1, 0, 7, 5, 9},
+      {5, 8, 1, 13, 10, 3, 4, 2, 14, 15, 12, 7, 6, 0, 9, 11},
+      {7, 13, 10, 1, 0, 8, 9, 15, 14, 4, 6, 12, 11, 2, 5, 3},
+      {6, 12, 7, 1, 5, 15, 13, 8, 4, 10, 9, 14, 0, 3, 11, 2},
+      {4, 11, 10, 0, 7, 2, 1, 13, 3, 6, 8, 5, 9, 12, 15, 14},
+      {13, 11, 4, 1, 3, 15, 5, 9, 0, 10, 14, 7, 6, 8, 2, 12},
+      {1, 15, 13, 0, 5, 7, 10, 4, 9, 2, 3, 14, 6, 11, 8, 12},
+  };
+  const Botan::GOST_28147_89_Params params;  // the default set, which "GOST-28147-89" uses
+  for (std::size_t box = 0; box < 8; ++box)
+    for (std::size_t v = 0; v < 16; ++v)
+      if (params.sbox_entry(box, v) != kSboxes[box][v]) Die("Botan's GOST S-boxes are not the R 34.11-94 test set");
+}
+
 void WriteCiphers(const std::string& dir) {
   {
     // Blowfish takes 1..56 key bytes; the all-zero and all-FF 8-byte keys and
@@ -597,6 +617,7 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
   CheckSha0Reference();
   CheckTwofishReference();
+  CheckGostSboxes();
   WriteHashes(dir);
   WriteCiphers(dir);
   std::printf(
