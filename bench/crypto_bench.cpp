@@ -15,6 +15,7 @@
 // MiB defaults to 64; FILTER keeps the rows whose name contains it.
 #include <botan/block_cipher.h>
 #include <botan/cipher_mode.h>
+#include <botan/cpuid.h>
 #include <botan/hash.h>
 #include <openssl/evp.h>
 #include <openssl/provider.h>
@@ -38,6 +39,7 @@
 #include "crypto/EncryptBase.h"
 #include "crypto/Hash_CheckSum.h"
 #include "crypto/Hash_MD.h"
+#include "crypto/detail/Processor.h"
 #include "crypto/Hash_RipeMD.h"
 #include "crypto/Hash_SHA.h"
 #include "crypto/detail/Twofish.h"
@@ -234,6 +236,29 @@ std::vector<Row> Rows() {
   hashRow("RIPEMD-160", OurHash(&THash_RipeMD160::ClassInfo), "RIPEMD-160", "RIPEMD160");
   hashRow("SHA-0", OurHash(&THash_SHA::ClassInfo), "SHA-160", "SHA1", "peers run SHA-1: none has SHA-0");
   hashRow("SHA-1 (RotateSchedule)", OurHash(&THash_SHA::ClassInfo, true), "SHA-160", "SHA1");
+  {
+    // The same pair with the processor's SHA instructions left unused on both
+    // sides: the portable compression functions against each other.
+    Job ours = OurHash(&THash_SHA::ClassInfo);
+    Job botan = BotanHash("SHA-160");
+    Row r{"SHA-0, no SHA instructions",
+          {"ours", [ours] {
+             auto& use = detail::ProcessorFeatures();
+             const bool saved = use.Sha;
+             use.Sha = false;
+             ours();
+             use.Sha = saved;
+           }},
+          {},
+          "peer runs SHA-1"};
+    if (botan)
+      Add(r.peers, "Botan SHA-160", [botan] {
+        Botan::CPUID::clear_cpuid_bit(Botan::CPUID::CPUID_SHA_BIT);
+        botan();
+        Botan::CPUID::initialize();
+      });
+    rows.push_back(std::move(r));
+  }
   {
     Row r{"CRC32", {"ours", OurHash(&THash_CRC32::ClassInfo)}, {}, ""};
     Add(r.peers, "Botan CRC32", BotanHash("CRC32"));
