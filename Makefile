@@ -55,8 +55,11 @@ run: win32 $(WIN_TEST_PRESET)
 test-e2e: $(WIN_TEST_PRESET)
 	bash tests/e2e/run-e2e.sh build/$(WIN_TEST_PRESET)
 
+# Every benchmark, one after the other; each prints its ratios ours/peer.
 bench: native-release
 	build/native-release/bench/crypto_bench
+	build/native-release/bench/db/db_bench
+	build/native-release/bench/extract/extract_bench
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
