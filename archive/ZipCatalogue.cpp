@@ -96,6 +96,7 @@ std::int64_t FindSignature(TStream& stream, std::int64_t from, std::int64_t file
 
 std::string CutName(const std::uint8_t* data, std::size_t length) {
   std::size_t n = std::min(length, kMaxNameLength);
+  if (n == 0) return {};  // an empty name has no buffer behind it
   const void* zero = std::memchr(data, 0, n);
   if (zero) n = static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data);
   return std::string(reinterpret_cast<const char*>(data), n);
