@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "database/ZvDBTableIO.h"
+#include "platform/classes/DateUtils.h"
 
 namespace velmorak {
 
@@ -103,19 +104,6 @@ int TFieldBuffers::ValueSize(TFieldBufferItem& Item) {
 }
 
 namespace {
-
-// Day number (1 = 0001-01-01) to a civil date.
-void CivilFromDayNumber(std::int64_t day, int& y, int& m, int& d) {
-  std::int64_t z = day - 719163 + 719468;  // days since 0000-03-01
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-}
 
 std::string DateText(std::int64_t day) {
   if (day < 1 || day > 3652059) return "";

@@ -17,6 +17,7 @@
 #include "database/ZvDB.h"
 #include "database/ZvDBFileDatabase.h"
 #include "platform/classes/CodePages.h"
+#include "platform/classes/DateUtils.h"
 #include "tools/zvdb/Json.h"
 #include "tools/zvdb/ZvDBCreator.h"
 
@@ -39,36 +40,14 @@ class UsageError : public Exception {
 
 // --- dates -------------------------------------------------------------------
 
-// Day number, 1 = 0001-01-01, proleptic Gregorian.
-std::int64_t DayNumber(int y, int m, int d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468 + 719163;
-}
-
-void CivilDate(std::int64_t day, int& y, int& m, int& d) {
-  const std::int64_t z = day - 719163 + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
 bool ParseDate(const std::string& s, std::int64_t& day) {
   int y, m, d;
   char tail;
   if (s.size() != 10 || std::sscanf(s.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return false;
   if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31) return false;
-  day = DayNumber(y, m, d);
+  day = DayNumberFromCivil(y, m, d);
   int y2, m2, d2;
-  CivilDate(day, y2, m2, d2);
+  CivilFromDayNumber(day, y2, m2, d2);
   return y2 == y && m2 == m && d2 == d;  // refuses 2023-02-30
 }
 
@@ -85,7 +64,7 @@ bool ParseTime(const std::string& s, std::int64_t& ms) {
 std::string DateText(std::int64_t day) {
   if (day < 1 || day > 3652059) return Format("%lld", static_cast<long long>(day));
   int y, m, d;
-  CivilDate(day, y, m, d);
+  CivilFromDayNumber(day, y, m, d);
   return Format("%04d-%02d-%02d", y, m, d);
 }
 
