@@ -32,6 +32,7 @@ wineserver -w || true
 
 cat "$build/e2e/screens/driver.log" 2>/dev/null || echo "run-e2e: the driver wrote no log"
 echo "run-e2e: screenshots in $build/e2e/screens"
-result=$(cat "$build/e2e/screens/result.txt" 2>/dev/null || echo "0 passed, 1 failed")
+# The driver writes Windows line ends; the carriage return must not reach the test below.
+result=$(tr -d '\r' <"$build/e2e/screens/result.txt" 2>/dev/null || echo "0 passed, 1 failed")
 echo "$result"
 [[ $result == *" 0 failed" ]]
