@@ -33,6 +33,12 @@ void SecureFill(void* data, std::size_t size, unsigned char value) noexcept {
   while (size--) *p++ = value;
 }
 
-void SecureZero(void* data, std::size_t size) noexcept { SecureFill(data, size, 0); }
+void SecureZero(void* data, std::size_t size) noexcept {
+  SecureFill(data, size, 0);
+}
+
+void Abort() {
+  throw EAbort("Operation aborted");
+}
 
 }  // namespace velmorak

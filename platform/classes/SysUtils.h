@@ -12,7 +12,7 @@ namespace velmorak {
 // Root of every error the system raises. The message is produced once, by the
 // code that raises, in its final words; handlers only show it.
 class Exception : public std::exception {
-public:
+ public:
   explicit Exception(std::string message) : FMessage(std::move(message)) {}
   ~Exception() override = default;
 
@@ -20,15 +20,24 @@ public:
   void SetMessage(std::string message) { FMessage = std::move(message); }
   const char* what() const noexcept override { return FMessage.c_str(); }
 
-private:
+ private:
   std::string FMessage;
 };
 
 // Raised when a text cannot be converted to the value it should hold.
 class EConvertError : public Exception {
-public:
+ public:
   using Exception::Exception;
 };
+
+// The silent abort: ends an operation the user cancelled. Handlers that show
+// errors pass it by without a message.
+class EAbort : public Exception {
+ public:
+  using Exception::Exception;
+};
+// Raises EAbort ("Operation aborted").
+[[noreturn]] void Abort();
 
 // Raised when an object is not of the class an operation needs
 // ("Invalid class typecast").
