@@ -1,0 +1,40 @@
+// DBTypes: type names and classes, and the database-error helper.
+#include "platform/dataset/DBTypes.h"
+
+#include "platform/classes/SysUtils.h"
+
+namespace velmorak {
+
+const char* FieldTypeNames(TFieldType Type) {
+  static const char* const names[] = {
+      "ftUnknown",    "ftString",     "ftSmallint", "ftInteger",     "ftWord",      "ftBoolean",
+      "ftFloat",      "ftCurrency",   "ftBCD",      "ftDate",        "ftTime",      "ftDateTime",
+      "ftBytes",      "ftVarBytes",   "ftAutoInc",  "ftBlob",        "ftMemo",      "ftGraphic",
+      "ftFmtMemo",    "ftParadoxOle", "ftDBaseOle", "ftTypedBinary", "ftCursor",    "ftFixedChar",
+      "ftWideString", "ftLargeint",   "ftADT",      "ftArray",       "ftReference", "ftDataSet",
+      "ftOraBlob",    "ftOraClob",    "ftVariant",  "ftInterface",   "ftIDispatch", "ftGuid",
+  };
+  return Type < sizeof names / sizeof names[0] ? names[Type] : "";
+}
+
+bool IsBlobFieldType(TFieldType Type) {
+  return (Type >= ftBlob && Type <= ftTypedBinary) || Type == ftOraBlob || Type == ftOraClob;
+}
+
+bool IsMemoFieldType(TFieldType Type) {
+  return Type == ftMemo || Type == ftFmtMemo || Type == ftOraClob;
+}
+
+bool IsTextFieldType(TFieldType Type) {
+  return Type == ftString || Type == ftFixedChar || Type == ftWideString || Type == ftGuid;
+}
+
+void DatabaseError(const std::string& Message, const TComponent* Component) {
+  throw EDatabaseError(ComponentErrorText(Component ? Component->Name() : std::string(), Message));
+}
+
+void DatabaseErrorFmt(const char* Message, const std::string& Arg, const TComponent* Component) {
+  DatabaseError(Format(Message, Arg.c_str()), Component);
+}
+
+}  // namespace velmorak
