@@ -460,7 +460,7 @@ void TDataSet::ReturnToFormerRecord() {
   Resync();
 }
 
-void TDataSet::DoPost() {
+void TDataSet::Post() {
   UpdateRecord();
   if (FState != dsEdit && FState != dsInsert) return;
   Notify(deCheckBrowseMode, nullptr);

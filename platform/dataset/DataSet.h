@@ -108,14 +108,17 @@ class TDataSet : public TComponent {
   bool IsEmpty() const;
   int RecordCount() { return GetRecordCount(); }
   int RecNo() { return GetRecNo(); }
-  void SetRecNo(int Value) { SetRecNoValue(Value); }
+  // The dataset's setter (leaving edit state, the scroll events); the
+  // framework's version does nothing.
+  virtual void SetRecNo(int Value) { (void)Value; }
   int RecordSize() { return GetRecordSize(); }
 
   // --- Editing -------------------------------------------------------------------
   void Edit();
   void Insert();
   void Append();
-  void Post() { DoPost(); }
+  // The framework's Post (events and states); a dataset may wrap it.
+  virtual void Post();
   void Cancel();
   void Delete();
   void Refresh();
@@ -258,7 +261,7 @@ class TDataSet : public TComponent {
   virtual void InternalOpen() = 0;
   virtual void InternalClose() = 0;
   virtual void InternalInitFieldDefs() = 0;
-  virtual bool IsCursorOpen() = 0;
+  virtual bool IsCursorOpen() const = 0;
   virtual void DoAfterOpen();
   // Called in a catch block for an error that cannot propagate.
   virtual void InternalHandleException();
@@ -274,8 +277,6 @@ class TDataSet : public TComponent {
   virtual void SetBookmarkData(TRecordBuffer Buffer, const void* Data) = 0;
   virtual int GetRecordCount() { return -1; }
   virtual int GetRecNo() { return -1; }
-  // The dataset's setter of RecNo (leaving edit state, the scroll events).
-  virtual void SetRecNoValue(int Value) { (void)Value; }
 
   // Editing.
   virtual void InternalInitRecord(TRecordBuffer Buffer) = 0;
@@ -289,8 +290,6 @@ class TDataSet : public TComponent {
   // framework's version goes to the end when Append and calls InternalPost.
   virtual void InternalAddRecord(TRecordBuffer Buffer, bool Append);
   virtual bool GetCanModify() { return true; }
-  // The framework's Post (events and states); a dataset may wrap it.
-  virtual void DoPost();
 
  public:
   // Field data in the framework's native form (see Fields.h). GetFieldData
