@@ -137,12 +137,14 @@ void TZvDBFileIO::Open(const std::string& AFileName, TZvDBMediumType AMediumType
   FPages.clear();
   FDirtyPages.clear();
   FDirty = false;
+  FInOp = FBumped = FCounterKnown = false;
   FSize = FRealSize = FStream->Size();
   ReadBuffer(kOptionsOffset, FOptions, kOptionsSize);
   ApplyOptions();
   ReadBuffer(kDirectoryOffset, FDirectory, kDirectorySize);
   const std::int32_t count = GetI32(FDirectory + kDirTableCount);
   if (count < 0 || count > kMaxTables) Damaged(Format("table count %d outside 0..%d", count, kMaxTables));
+  FTableWrites.assign(static_cast<std::size_t>(count), 0);
 }
 
 void TZvDBFileIO::Close() {
@@ -153,6 +155,7 @@ void TZvDBFileIO::Close() {
       if (self->FLocked && self->FMediumType == mtDisk)
         os::FileUnlockRange(static_cast<THandleStream*>(self->FStream)->Handle(), kLockByteOffset, 1);
       self->FLocked = false;
+      self->FInOp = false;
       self->FPages.clear();
       self->FDirtyPages.clear();
       self->FDirty = false;
@@ -180,36 +183,84 @@ void TZvDBFileIO::Flush() {
 // The lock
 
 void TZvDBFileIO::Lock() {
-  if (!FStream || FMediumType != mtDisk) return;
-  const int retries = FDatabase ? FDatabase->GetLockRetryCount() : std::max(0, LockRetryCount);
-  const int wait = FDatabase ? FDatabase->GetLockWaitTime() : std::max(0, LockWaitTime);
-  const os::THandle h = static_cast<THandleStream*>(FStream)->Handle();
-  int tries = 0;
-  while (!os::FileLockRange(h, kLockByteOffset, 1)) {
-    ++tries;
-    if (retries != 0 && tries > retries) DatabaseError("Wait for unlock time out");
-    os::Sleep(static_cast<unsigned>(wait));
+  if (!FStream) return;
+  if (FMediumType == mtDisk) {
+    const int retries = FDatabase ? FDatabase->GetLockRetryCount() : std::max(0, LockRetryCount);
+    const int wait = FDatabase ? FDatabase->GetLockWaitTime() : std::max(0, LockWaitTime);
+    const os::THandle h = static_cast<THandleStream*>(FStream)->Handle();
+    int tries = 0;
+    while (!os::FileLockRange(h, kLockByteOffset, 1)) {
+      ++tries;
+      if (retries != 0 && tries > retries) DatabaseError("Wait for unlock time out");
+      os::Sleep(static_cast<unsigned>(wait));
+    }
+    FLocked = true;
   }
-  FLocked = true;
-  if (!FExclusive) {
-    // Another process may have written since our last look.
-    FPages.clear();
-    FSize = FRealSize = FStream->Size();
+  FInOp = true;
+  FBumped = false;
+  if (!WatchesOthers()) return;
+  try {
+    CheckForeignChanges();
+  } catch (...) {
+    Unlock();
+    throw;
   }
 }
 
+// Under the lock: has anyone else written since this object last let go?
+void TZvDBFileIO::CheckForeignChanges() {
+  const std::int64_t size = FStream->Size();
+  std::uint8_t b[kChangeCounterSize] = {};
+  if (size >= kChangeCounterOffset + kChangeCounterSize) RawRead(kChangeCounterOffset, b, kChangeCounterSize);
+  const auto counter = static_cast<std::uint32_t>(GetI32(b));
+  if (FCounterKnown && counter == FCounter && size == FSizeLeft) return;
+  FCounter = counter;
+  FCounterKnown = true;
+  // Nothing is dirty outside a hold, so only clean copies are dropped here.
+  FPages.clear();
+  FDirtyPages.clear();
+  FDirty = false;
+  FSize = FRealSize = size;
+  ++FForeignChanges;
+}
+
+// Before the first write of a hold: the counter moves, and since its page is
+// the file's first, a write-back sends it ahead of everything else of the
+// hold, so a writer that stops half-way still leaves the change visible.
+void TZvDBFileIO::BumpChangeCounter() {
+  FBumped = true;
+  ++FCounter;
+  std::uint8_t b[kChangeCounterSize];
+  PutI32(b, static_cast<std::int32_t>(FCounter));
+  WriteBuffer(kChangeCounterOffset, b, kChangeCounterSize);
+}
+
 void TZvDBFileIO::Unlock() {
-  if (!FStream || FMediumType != mtDisk) return;
+  if (!FStream) return;
+  FInOp = false;
+  if (FMediumType != mtDisk) {
+    FSizeLeft = FStream->Size();
+    return;
+  }
   struct Release {
     TZvDBFileIO* self;
     ~Release() {
       if (!self->FLocked) return;
       os::FileUnlockRange(static_cast<THandleStream*>(self->FStream)->Handle(), kLockByteOffset, 1);
       self->FLocked = false;
-      if (!self->FExclusive) self->FPages.clear();
     }
   } release{this};
   WriteBack();
+  FSizeLeft = FRealSize;
+}
+
+std::uint64_t TZvDBFileIO::TableWrites(int t) const {
+  return t >= 0 && t < static_cast<int>(FTableWrites.size()) ? FTableWrites[static_cast<std::size_t>(t)] : 0;
+}
+
+std::uint64_t TZvDBFileIO::NoteTableWrite(int t) {
+  if (t < 0 || t >= static_cast<int>(FTableWrites.size())) return 0;
+  return ++FTableWrites[static_cast<std::size_t>(t)];
 }
 
 // ---------------------------------------------------------------------------
@@ -318,9 +369,14 @@ void TZvDBFileIO::WriteBuffer(std::int64_t Offset, const void* Buffer, std::int6
   if (Count <= 0) return;
   if (FMediumType == mtDisk && (FReadOnly || FFileIsReadOnly)) throw EWriteError("Stream write error");
   if (Offset < 0 || Offset + Count > 0x7FFFFFFF) Damaged("the file would grow beyond 2 GiB");
+  if (FInOp && !FBumped && WatchesOthers()) BumpChangeCounter();
   if (!CacheActive()) {
     RawWrite(Offset, Buffer, Count);
     FSize = std::max(FSize, Offset + Count);
+    // Pages kept from the last hold must not hide this write at the next.
+    if (!FPages.empty())
+      for (std::int64_t no = Offset / kPageSize; no <= (Offset + Count - 1) / kPageSize; ++no)
+        FPages.erase(no);
     return;
   }
   const auto* in = static_cast<const std::uint8_t*>(Buffer);

@@ -14,10 +14,18 @@
 //
 // Buffering. Reads and writes go through a page cache. Writes are kept in it
 // only while the lock is held and reach the file at Unlock, Flush and Close,
-// so another process that takes the lock next sees all of them. Pages read
-// while the lock is held may be stale after Unlock when other processes can
-// write, so a shared open forgets them at every Lock and reads directly while
-// unlocked; an exclusive open (no other writer can exist) keeps them.
+// so another process that takes the lock next sees all of them. While
+// unlocked, a shared open reads and writes the file directly.
+//
+// Other writers. A shared open learns at every Lock whether anyone else wrote
+// since its own last look: each lock holder that writes adds one to the
+// change counter (ZvDBFormat.h) before its first write, and a counter or file
+// size that differs from what this object left means another writer (another
+// process, or another file object in this one) worked meanwhile. Then the
+// cached pages are dropped and ForeignChanges() moves on, which tells every
+// table storage object that its view of its table must be read again. When
+// nothing changed, the pages stay valid across locks. An exclusive open has
+// no other writer and keeps everything.
 #pragma once
 
 #include <cstdint>
@@ -107,6 +115,13 @@ class TZvDBFileIO : public TObject {
   void Lock();
   void Unlock();
   bool Locked() const { return FLocked; }
+  // Moves on each time a Lock finds that another writer changed the file
+  // since this object last held the lock (never for this object's writes).
+  std::uint64_t ForeignChanges() const { return FForeignChanges; }
+  // Writes to table t through this object: table storage objects sharing
+  // this file object tell each other's changes of one table by it.
+  std::uint64_t TableWrites(int t) const;
+  std::uint64_t NoteTableWrite(int t);
 
   // Positioned I/O. Every read must deliver all Count bytes: a short read
   // means a truncated or damaged file and raises a database error that names
@@ -177,6 +192,10 @@ class TZvDBFileIO : public TObject {
   void RawWrite(std::int64_t Offset, const void* Buffer, std::int64_t Count);
   void WriteBack();
   void DropCache();
+  // Shared opens and memory media: another writer may exist.
+  bool WatchesOthers() const { return FMediumType != mtDisk || !FExclusive; }
+  void CheckForeignChanges();
+  void BumpChangeCounter();
 
   TZvCustomDatabase* FDatabase;
   std::string FFileName;
@@ -198,6 +217,14 @@ class TZvDBFileIO : public TObject {
   std::int64_t FSize = 0;                 // logical size: the file plus pending writes
   std::int64_t FRealSize = 0;             // what the operating system holds
   bool FDirty = false;
+
+  bool FInOp = false;          // between Lock and Unlock, any medium
+  bool FBumped = false;        // the change counter moved in this hold
+  bool FCounterKnown = false;  // FCounter was read under a lock
+  std::uint32_t FCounter = 0;  // the value this object last read or wrote
+  std::int64_t FSizeLeft = 0;  // the file's size when this object last let go
+  std::uint64_t FForeignChanges = 0;
+  std::vector<std::uint64_t> FTableWrites;
 };
 
 }  // namespace velmorak

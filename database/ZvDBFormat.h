@@ -7,7 +7,8 @@
 //
 //   offset  size   record
 //   0       12     FileHeader      Signature char[7] "ZvDB\0", Version char[5]
-//   12      2305   (not read)
+//   12      2305   (not read by the format; the engine keeps a change counter
+//                   in its first 4 bytes, see kChangeCounterOffset)
 //   2317    472    OptionsHeader   see kOpt*
 //   2789    1032   TableDirectory  TableCount i32, (4 not read), offsets i32[256]
 //   3821    ...    table headers, record tabs, index tabs, records, blob areas
@@ -103,6 +104,14 @@ inline constexpr const char* kHighestVersion = "2.0";
 inline constexpr const char* kRefusedVersion = "1.00";
 // The byte writers lock while they work (inside the signature).
 inline constexpr int kLockByteOffset = 1;
+// The change counter: a u32 in the area after the file header that the
+// format leaves unread. Every lock holder that writes adds one before its
+// first write reaches the file, so another writer that finds a different
+// value at its next lock knows its cached pages and table views are stale.
+// Files from the creator hold 0 there; any value is valid, only a change
+// of it means something.
+inline constexpr int kChangeCounterOffset = kFileHeaderSize;
+inline constexpr int kChangeCounterSize = 4;
 
 // OptionsHeader, offsets inside the 472-byte header
 inline constexpr int kOptionsOffset = 2317;

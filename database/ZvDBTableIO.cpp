@@ -193,11 +193,18 @@ void TZvTableIO::Load() {
         c.Width = FieldByteSize(f);
       }
     RebuildAllLists();
+    StampView();
   } catch (...) {
     Unload();
     FTableIndex = -1;
     throw;
   }
+}
+
+void TZvTableIO::StampView() {
+  TZvDBFileIO& io = FileIO();
+  FViewForeign = io.ForeignChanges();
+  FViewWrites = io.TableWrites(FTableIndex);
 }
 
 void TZvTableIO::RebuildAllLists() {
@@ -220,65 +227,99 @@ void TZvTableIO::BuildRecordList(int L, bool Reread) {
     io.ReadRecordTab(FHeader.data(), FRecordTab, FRecTabBlockOffsets);
   }
   auto list = std::make_unique<TRecordList>();
-  const std::int32_t n = RecordCount();
-  if (L == 0) {
-    list->reserve(static_cast<std::size_t>(n));
-    for (std::int32_t k = 0; k < n; ++k)
-      if (FRecordTab[static_cast<std::size_t>(k)].DeleteFlag == 0)
-        list->push_back({FRecordTab[static_cast<std::size_t>(k)].DataOffset, k});
-  } else {
-    const int j = L - 1;
-    const std::uint8_t* e = IndexEntry(j);
-    if (GetI32(e + kIeIndexTabOffset) != 0) {
-      TIndexTabItems items;
-      io.ReadIndexTab(FHeader.data(), j, FIndexTabBlockOffsets[static_cast<std::size_t>(j)], items);
-      std::vector<std::uint8_t> seen(static_cast<std::size_t>(n), 0);
-      list->reserve(static_cast<std::size_t>(n));
-      std::int32_t k = GetI32(e + kIeHead);
-      for (std::int32_t steps = 0; steps < n && k != -1; ++steps) {
-        if (k < 0 || k >= n)
-          io.Damaged(Format("index '%s' links to record %d of %d", FIndexDefs.Items(j).Name.c_str(), k, n));
-        if (seen[static_cast<std::size_t>(k)]++)
-          io.Damaged(Format("index '%s' chain visits record %d twice", FIndexDefs.Items(j).Name.c_str(), k));
-        if (FRecordTab[static_cast<std::size_t>(k)].DeleteFlag == 0)
-          list->push_back({FRecordTab[static_cast<std::size_t>(k)].DataOffset, k});
-        k = items[static_cast<std::size_t>(k)].Next;
-      }
-    }
-  }
+  FillList(L, *list);
   FRecordLists[static_cast<std::size_t>(L)] = std::move(list);
 }
 
-// Before a change, under the lock: when the table header in the file is no
-// longer the one this object last wrote or read, another process changed the
-// table. Its new records are taken in (record tab, lists from the chains),
-// keeping this object's own view of the records it already knew, so list 0
-// positions held by callers stay valid.
-void TZvTableIO::Refresh() {
+// List L from the record tab and, for an index, its chain in the file.
+void TZvTableIO::FillList(int L, TRecordList& Out) {
+  TZvDBFileIO& io = FileIO();
+  Out.clear();
+  const std::int32_t n = RecordCount();
+  if (L == 0) {
+    Out.reserve(static_cast<std::size_t>(n));
+    for (std::int32_t k = 0; k < n; ++k)
+      if (FRecordTab[static_cast<std::size_t>(k)].DeleteFlag == 0)
+        Out.push_back({FRecordTab[static_cast<std::size_t>(k)].DataOffset, k});
+    return;
+  }
+  const int j = L - 1;
+  const std::uint8_t* e = IndexEntry(j);
+  TIntegerAry& blocks = FIndexTabBlockOffsets[static_cast<std::size_t>(j)];
+  blocks.clear();
+  if (GetI32(e + kIeIndexTabOffset) == 0) return;
+  TIndexTabItems items;
+  io.ReadIndexTab(FHeader.data(), j, blocks, items);
+  std::vector<std::uint8_t> seen(static_cast<std::size_t>(n), 0);
+  Out.reserve(static_cast<std::size_t>(n));
+  std::int32_t k = GetI32(e + kIeHead);
+  for (std::int32_t steps = 0; steps < n && k != -1; ++steps) {
+    if (k < 0 || k >= n)
+      io.Damaged(Format("index '%s' links to record %d of %d", FIndexDefs.Items(j).Name.c_str(), k, n));
+    if (seen[static_cast<std::size_t>(k)]++)
+      io.Damaged(Format("index '%s' chain visits record %d twice", FIndexDefs.Items(j).Name.c_str(), k));
+    if (FRecordTab[static_cast<std::size_t>(k)].DeleteFlag == 0)
+      Out.push_back({FRecordTab[static_cast<std::size_t>(k)].DataOffset, k});
+    k = items[static_cast<std::size_t>(k)].Next;
+  }
+}
+
+// The view against the file. Within this process, writes through this object
+// are followed as they happen; the file object tells of everything else: a
+// foreign change (another process or file object wrote since our last hold),
+// or a write to this table by another storage object sharing the file
+// object. Either way the whole view is read again: the header (counts, heads,
+// autoinc counter), the record tab with its delete flags, every built list
+// from its chain, and the key cache starts empty, since keys may have
+// changed in place. Must run under the lock.
+bool TZvTableIO::SyncView() {
+  TZvDBFileIO& io = FileIO();
+  if (FViewForeign == io.ForeignChanges() && FViewWrites == io.TableWrites(FTableIndex)) return false;
+  ReloadView();
+  return true;
+}
+
+void TZvTableIO::ReloadView() {
   TZvDBFileIO& io = FileIO();
   std::vector<std::uint8_t> h(kTableHeaderSize);
   io.ReadTableHeader(FTableIndex, h.data());
-  if (std::memcmp(h.data(), FHeader.data(), kTableHeaderSize) == 0) return;
-  const std::int32_t oldCount = RecordCount();
-  const std::int32_t newCount = GetI32(h.data() + kThRecordCount);
-  if (newCount < oldCount) io.Damaged(Format("table '%s' lost records", FTableName.c_str()));
-  FHeader = h;
-  TRecordTabItems tab;
-  io.ReadRecordTab(FHeader.data(), tab, FRecTabBlockOffsets);
-  for (std::int32_t k = 0; k < oldCount; ++k)
-    tab[static_cast<std::size_t>(k)] = FRecordTab[static_cast<std::size_t>(k)];
-  FRecordTab.swap(tab);
+  if (GetI32(h.data() + kThRecordCount) < RecordCount())
+    io.Damaged(Format("table '%s' lost records", FTableName.c_str()));
+  // The definitions never change: a header that says otherwise is not this table's.
+  if (std::memcmp(h.data() + kThFieldCount, FHeader.data() + kThFieldCount,
+                  kThIndexEntries - kThFieldCount) != 0)
+    io.Damaged(Format("the definitions of table '%s' changed", FTableName.c_str()));
+  FHeader.swap(h);
+  io.ReadRecordTab(FHeader.data(), FRecordTab, FRecTabBlockOffsets);
   for (KeyColumn& c : FKeyCache)
-    if (c.Width) c.Known.resize(static_cast<std::size_t>(newCount), 0);
-  TRecordList* list0 = GetList(0);
-  std::unique_ptr<TRecordList> keep = std::move(FRecordLists[0]);
-  for (std::int32_t k = oldCount; k < newCount; ++k)
-    if (FRecordTab[static_cast<std::size_t>(k)].DeleteFlag == 0)
-      keep->push_back({FRecordTab[static_cast<std::size_t>(k)].DataOffset, k});
-  (void)list0;
-  for (std::size_t i = 1; i < FRecordLists.size(); ++i) FRecordLists[i].reset();
-  FRecordLists[0] = std::move(keep);
-  for (int i = 1; i <= FIndexDefs.Count(); ++i) BuildRecordList(i, false);
+    if (c.Width) c.Known.assign(static_cast<std::size_t>(RecordCount()), 0);
+  for (std::size_t L = 0; L < FRecordLists.size(); ++L)
+    if (FRecordLists[L]) FillList(static_cast<int>(L), *FRecordLists[L]);
+  StampView();
+  ++FViewGeneration;
+}
+
+bool TZvTableIO::RefreshView() {
+  TZvDBFileIO& io = FileIO();
+  FileLock lock(io);
+  return SyncView();
+}
+
+int TZvTableIO::PhysicalPosOfRecIndex(std::int32_t RecIndex) const {
+  if (FRecordLists.empty() || !FRecordLists[0]) return -1;
+  const TRecordList& l0 = *FRecordLists[0];
+  auto it = std::lower_bound(l0.begin(), l0.end(), RecIndex,
+                             [](const TRecordEntry& e, std::int32_t v) { return e.RecIndex < v; });
+  return it != l0.end() && it->RecIndex == RecIndex ? static_cast<int>(it - l0.begin()) : -1;
+}
+
+int TZvTableIO::TargetPosition(int PhysicalPos) {
+  CheckPosition(PhysicalPos);
+  const std::int32_t r = (*FRecordLists[0])[static_cast<std::size_t>(PhysicalPos)].RecIndex;
+  if (!SyncView()) return PhysicalPos;
+  const int now = PhysicalPosOfRecIndex(r);
+  if (now < 0) DatabaseError("Record not found");
+  return now;
 }
 
 void TZvTableIO::CheckPosition(int PhysicalPos) const {
@@ -401,10 +442,13 @@ void TZvTableIO::AppendRecord(TFieldBuffers& Buffers, bool FlushAfter, const TIn
                               TObject* Table) {
   TZvDBFileIO& io = FileIO();
   FileLock lock(io);
-  Refresh();
+  SyncView();
   const int fieldCount = FFieldDefs.Count();
   if (Buffers.Count() < fieldCount) DatabaseError(SGeneralError);
   CheckUniqueForAppend(Buffers);
+  // From here on the file changes; a failure half-way leaves a view that
+  // the next operation reads again.
+  const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
 
   std::uint8_t* h = FHeader.data();
   if (FAutoIncFieldIndex >= 0) {
@@ -493,6 +537,7 @@ void TZvTableIO::AppendRecord(TFieldBuffers& Buffers, bool FlushAfter, const TIn
 
   FRecordLists[0]->push_back({dataOffset, n});
   IndexAppend(Buffers, dataOffset, n, OnIndexInsert, Table);
+  FViewWrites = stamp;
   if (FlushAfter) io.Flush();
 }
 
@@ -500,22 +545,35 @@ void TZvTableIO::ModifyRecord(TFieldBuffers& Buffers, int PhysicalPos, const TIn
                               TObject* Table, bool FlushAfter) {
   TZvDBFileIO& io = FileIO();
   FileLock lock(io);
-  Refresh();
-  CheckPosition(PhysicalPos);
+  PhysicalPos = TargetPosition(PhysicalPos);
   const int fieldCount = FFieldDefs.Count();
   if (Buffers.Count() < fieldCount) DatabaseError(SGeneralError);
   const TRecordEntry entry = (*FRecordLists[0])[static_cast<std::size_t>(PhysicalPos)];
 
-  // Key fields the caller does not carry keep their stored values; the index
-  // searches below need those values in the buffers.
+  // Key fields the caller does not carry keep their stored values, and so
+  // does an autoinc field given as 0; the index searches below need those
+  // values in the buffers. The caller's items get their own back at the end.
   std::vector<std::vector<std::uint8_t>> kept(static_cast<std::size_t>(fieldCount));
+  struct Restore {
+    TFieldBuffers& Buffers;
+    std::vector<std::pair<int, std::pair<void*, int>>> Saved;
+    ~Restore() {
+      for (const auto& [i, was] : Saved) {
+        Buffers.Items(i).Buffer = was.first;
+        Buffers.Items(i).DataSize = was.second;
+      }
+    }
+  } restore{Buffers, {}};
   TMemoryStream scratch;
   for (int i = 0; i < fieldCount; ++i) {
     TFieldBufferItem& item = Buffers.Items(i);
-    if (item.Active || FKeyCache[static_cast<std::size_t>(i)].Width == 0) continue;
+    const bool storedAutoInc = item.Active && i == FAutoIncFieldIndex &&
+                               (!item.Buffer || GetI32(static_cast<const std::uint8_t*>(item.Buffer)) == 0);
+    if ((item.Active && !storedAutoInc) || FKeyCache[static_cast<std::size_t>(i)].Width == 0) continue;
     int size = 0;
     const std::uint8_t* v = KeyValue(entry.RecIndex, i, size, scratch);
     kept[static_cast<std::size_t>(i)].assign(v, v + size);
+    restore.Saved.push_back({i, {item.Buffer, item.DataSize}});
     item.Buffer = kept[static_cast<std::size_t>(i)].data();
     item.DataSize = size;
   }
@@ -529,6 +587,7 @@ void TZvTableIO::ModifyRecord(TFieldBuffers& Buffers, int PhysicalPos, const TIn
 
   std::vector<std::uint8_t> rec(static_cast<std::size_t>(FRecordSize));
   io.ReadBuffer(entry.DataOffset, rec.data(), FRecordSize);
+  const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
   std::uint8_t* h = FHeader.data();
   TMemoryStream empty;
   for (int i = 0; i < fieldCount; ++i) {
@@ -589,22 +648,21 @@ void TZvTableIO::ModifyRecord(TFieldBuffers& Buffers, int PhysicalPos, const TIn
                 std::min<std::size_t>(v.size(), static_cast<std::size_t>(item.DataSize)));
     RememberKey(entry.RecIndex, i, v.data());
   }
-  // The kept values lived in this frame only.
-  for (int i = 0; i < fieldCount; ++i)
-    if (!Buffers.Items(i).Active) Buffers.Items(i).Buffer = nullptr;
+  FViewWrites = stamp;
   if (FlushAfter) io.Flush();
 }
 
 void TZvTableIO::DeleteRecord(int PhysicalPos, bool FlushAfter) {
   TZvDBFileIO& io = FileIO();
   FileLock lock(io);
-  Refresh();
-  CheckPosition(PhysicalPos);
+  PhysicalPos = TargetPosition(PhysicalPos);
   const TRecordEntry entry = (*FRecordLists[0])[static_cast<std::size_t>(PhysicalPos)];
+  const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
   io.MarkRecordDeleted(RecTabItemOffset(entry.RecIndex));
   FRecordTab[static_cast<std::size_t>(entry.RecIndex)].DeleteFlag = 1;
   IndexDelete(PhysicalPos);
   FRecordLists[0]->erase(FRecordLists[0]->begin() + PhysicalPos);
+  FViewWrites = stamp;
   if (FlushAfter) io.Flush();
 }
 

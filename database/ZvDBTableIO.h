@@ -10,9 +10,12 @@
 // bytes from the file only when first read).
 //
 // Life: created per table name by its database; Open loads (first opener),
-// Close unloads (last closer). The loaded state is this object's view: it
-// follows its own changes, and before every change it takes in what other
-// processes appended meanwhile (see Refresh in the .cpp).
+// Close unloads (last closer). The loaded state is this object's view of the
+// table: it follows its own changes, and before every change it is read again
+// from the file when another writer (another process, another database object
+// on the file, or another storage object of this table on the same file
+// object) changed the file since it was read, so a write never works from a
+// stale header, record tab or chain (see SyncView in the .cpp).
 #pragma once
 
 #include <cstdint>
@@ -168,11 +171,32 @@ class TZvTableIO : public TObject {
   int FieldByteSize(int i) const;
 
   // List 0 is physical order; list i + 1 is index i. Null when not built.
+  // A list, once built, stays the same object while the table is loaded:
+  // reading the view again replaces its contents, not the list.
   TRecordList* GetList(int i);
   void BuildRecordList(int ListIndex, bool RereadRecordTab);
 
+  // Takes the file lock and, when another writer changed the file since this
+  // object's view was read, reads the view again: header, record tab, every
+  // built list, and forgets the cached keys. Returns true when it did; what
+  // others appended, changed and deleted is then in the lists.
+  bool RefreshView();
+  // Moves on each time the lists are read again from the file (RefreshView,
+  // or a write that found the view stale). A copy of a list made at one
+  // generation is no longer a copy of it once this differs.
+  std::uint64_t ViewGeneration() const { return FViewGeneration; }
+  // The position in list 0 of the record with that record index, or -1.
+  int PhysicalPosOfRecIndex(std::int32_t RecIndex) const;
+
+  // The three writes bring the view up to date first (as RefreshView does)
+  // under their own lock. Positions handed to OnIndexInsert and OnIndexMove
+  // are positions in the lists as they are after that.
   void AppendRecord(TFieldBuffers& Buffers, bool FlushAfter, const TIndexInsertEvent& OnIndexInsert,
                     TObject* Table);
+  // PhysicalPos names the record in list 0 as the list stood when the call
+  // began; the record is then found again by its record index. A record
+  // another writer deleted meanwhile raises "Record not found" and nothing is
+  // written.
   void ModifyRecord(TFieldBuffers& Buffers, int PhysicalPos, const TIndexMoveEvent& OnIndexMove,
                     TObject* Table, bool FlushAfter);
   void DeleteRecord(int PhysicalPos, bool FlushAfter);
@@ -219,9 +243,17 @@ class TZvTableIO : public TObject {
   std::int64_t IdxTabItemOffset(int j, std::int32_t k) const;
   void Load();
   void DecodeHeader();
-  // Under the lock, before a change: takes in what other processes appended.
-  void Refresh();
+  // Under the lock: reads the view again when another writer changed the
+  // file since it was read; true when it did.
+  bool SyncView();
+  void ReloadView();
+  // The view is current as of now (after loading it, or after a write).
+  void StampView();
+  // Under the lock, before a write: the record PhysicalPos named when the
+  // call began, at its position in the current list 0.
+  int TargetPosition(int PhysicalPos);
   void RebuildAllLists();
+  void FillList(int L, TRecordList& Out);
   void WriteBlob(TFieldBuffers& Buffers, int i, TMemoryStream& Plain, std::int64_t At, std::int32_t& Stored);
   void CheckPosition(int PhysicalPos) const;
 
@@ -251,6 +283,11 @@ class TZvTableIO : public TObject {
   TIntegerAry FRecTabBlockOffsets;
   std::vector<TIntegerAry> FIndexTabBlockOffsets;
   std::vector<std::unique_ptr<TRecordList>> FRecordLists;
+  // What the view was read against: the file object's count of foreign
+  // changes and of writes to this table through it.
+  std::uint64_t FViewForeign = 0;
+  std::uint64_t FViewWrites = 0;
+  std::uint64_t FViewGeneration = 0;
 
   // Key cache: for each field used by an index and of fixed size, the
   // decoded values of every record, FieldByteSize bytes each, with a flag
