@@ -1,6 +1,8 @@
 // Dialogs: the service's entry points and the choice of backend.
 #include "platform/forms/Dialogs.h"
 
+#include "platform/classes/SysUtils.h"
+#include "platform/forms/Forms.h"
 #include "platform/forms/headless/HeadlessDialogs.h"
 
 namespace velmorak {
@@ -45,15 +47,15 @@ TModalResult ModalResultOf(TMsgDlgBtn button) {
 std::string MsgDlgCaption(TMsgDlgType type) {
   switch (type) {
     case TMsgDlgType::mtWarning:
-      return "Warning";
+      return "Avertissement";
     case TMsgDlgType::mtError:
-      return "Error";
+      return "Erreur";
     case TMsgDlgType::mtInformation:
       return "Information";
     case TMsgDlgType::mtConfirmation:
-      return "Confirm";
+      return "Confirmation";
     case TMsgDlgType::mtCustom:
-      return "Software VELMORAK Installer";
+      return Application ? Application->Title() : std::string();
   }
   return {};
 }
@@ -72,6 +74,14 @@ int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Butto
 
 bool InputQuery(const std::string& Caption, const std::string& Prompt, std::string& Value) {
   return DialogBackend().InputQuery(Caption, Prompt, Value);
+}
+
+bool ZvDBLoginDialog(const std::string& FileName, std::string& Password) {
+  std::string typed;
+  const bool ok = DialogBackend().DatabaseLogin(FileName, typed);
+  if (ok) Password = typed;
+  if (!typed.empty()) SecureZero(typed.data(), typed.size());
+  return ok;
 }
 
 }  // namespace velmorak

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/classes/SysUtils.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/forms/Splash.h"
 
 namespace velmorak {
@@ -121,37 +123,23 @@ void TApplication::ProcessMessages() {
 }
 
 int TApplication::MessageDlg(const std::string& Text, TMsgDlgType Type, TMsgDlgButtons Buttons) {
-  // The class library captions these boxes with the kind of message.
-  const char* caption = "Information";
-  switch (Type) {
-    case TMsgDlgType::mtWarning:
-      caption = "Avertissement";
-      break;
-    case TMsgDlgType::mtError:
-      caption = "Erreur";
-      break;
-    case TMsgDlgType::mtConfirmation:
-      caption = "Confirmation";
-      break;
-    case TMsgDlgType::mtCustom:
-      caption = FTitle.c_str();
-      break;
-    case TMsgDlgType::mtInformation:
-      break;
-  }
-  return WidgetSet().MessageDlg(caption, Text, Type, Buttons);
+  // Captioned with the kind of message, through the dialog service, so the
+  // wizard's boxes and the engines' default dialogs take one path.
+  return DialogBackend().MessageDlg(MsgDlgCaption(Type), Text, Type, Buttons);
 }
 
 int TApplication::MessageBox(const std::string& Text, const std::string& Caption, TMsgDlgType Type,
                              TMsgDlgButtons Buttons) {
-  return WidgetSet().MessageDlg(Caption, Text, Type, Buttons);
+  return DialogBackend().MessageDlg(Caption, Text, Type, Buttons);
 }
 
 void TApplication::ShowException(const std::exception& E) {
+  // A cancelled operation ends in the silent abort: nothing to tell the user.
+  if (dynamic_cast<const EAbort*>(&E)) return;
   std::string text = E.what();
   // A sentence ends with a full stop in the error box, as the class library does.
   if (!text.empty() && text.back() != '.') text += '.';
-  WidgetSet().MessageDlg(FTitle, text, TMsgDlgType::mtError, mbOK);
+  DialogBackend().MessageDlg(FTitle, text, TMsgDlgType::mtError, mbOK);
 }
 
 void TApplication::Dispatch(const std::function<void()>& Handler) {

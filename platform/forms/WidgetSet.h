@@ -19,6 +19,7 @@ namespace velmorak {
 class TControl;
 class TForm;
 class TSplash;
+struct TFont;
 
 // What changed on a control, so a peer redraws or updates only that.
 enum class TChange { Bounds, Visible, Enabled, Text, Color, Font, Picture, Value, Lines, Style, Focus };
@@ -30,7 +31,8 @@ class TControlPeer {
   virtual void SetFocus() {}
 };
 
-// Message dialog kinds, buttons and results, as the class library names them.
+// Message dialog kinds, buttons and results, as the class library names them
+// (the dialogs themselves are the dialog service's, Dialogs.h).
 enum class TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn : unsigned {
   mbYes = 1,
@@ -67,11 +69,6 @@ class TWidgetSet {
   // Gives Control (and, for a container, every child) a peer when it has none.
   virtual void Realize(TControl& Control) = 0;
 
-  // A modal message box: caption, text, kind and buttons; returns the button
-  // chosen, or mrCancel when the box is dismissed.
-  virtual int MessageDlg(const std::string& Caption, const std::string& Text, TMsgDlgType Type,
-                         TMsgDlgButtons Buttons) = 0;
-
   // The clock: a wait that pumps no messages, and a millisecond counter.
   virtual void Sleep(unsigned Milliseconds) = 0;
   virtual std::uint64_t TickCount() = 0;
@@ -83,6 +80,12 @@ class TWidgetSet {
   // The event loop: runs until the application is terminated.
   virtual void RunLoop() = 0;
   virtual void ProcessMessages() = 0;
+
+  // The width in pixels of one line of Text drawn in Font, as the backend
+  // draws it; a page uses it to place a mark beside a piece of text whose
+  // width depends on the fonts the system has. The default is an estimate
+  // of about half the height per character.
+  virtual int TextWidth(const TFont& Font, const std::string& Text);
 
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;

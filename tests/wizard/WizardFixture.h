@@ -1,6 +1,6 @@
 // A wizard run on the headless backend: the real start-up (RunWizard) with
-// the virtual clock, so the nine-second splash takes no time, and a scripted
-// responder for the quit question.
+// the virtual clock, so the nine-second splash takes no time, and the
+// dialog service's scripted responder for the quit question and error boxes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "installation/Params.h"
+#include "platform/forms/headless/HeadlessDialogs.h"
 #include "platform/forms/headless/HeadlessWidgetSet.h"
 #include "wizard/Contrat.h"
 #include "wizard/Finish.h"
@@ -23,6 +24,8 @@ class WizardTest : public ::testing::Test {
     auto ws = std::make_unique<THeadlessWidgetSet>();
     Ws = ws.get();
     SetWidgetSet(std::move(ws));
+    Dlg.Reset();
+    SetDialogBackend(&Dlg);
     CreateApplication();
   }
   void TearDown() override {
@@ -30,6 +33,7 @@ class WizardTest : public ::testing::Test {
     Form_Main = nullptr, Form_Welcome = nullptr, Form_Contrat = nullptr, Form_Params = nullptr;
     Form_Finish = nullptr;
     SetWidgetSet(nullptr);
+    SetDialogBackend(nullptr);
   }
   void Start() { RunWizard(); }
   void Next() { Form_Main->Btn_Next->Click(); }
@@ -58,6 +62,7 @@ class WizardTest : public ::testing::Test {
   }
 
   THeadlessWidgetSet* Ws = nullptr;
+  THeadlessDialogs Dlg;
 };
 
 }  // namespace velmorak::testing

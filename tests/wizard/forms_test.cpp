@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "WizardFixture.h"
+#include "platform/classes/SysUtils.h"
 #include "platform/forms/ShellCtrls.h"
 
 namespace velmorak::testing {
@@ -76,10 +77,12 @@ TEST_F(WizardTest, DefaultHandlerShowsTheMessageInAnErrorBox) {
   bool after = false;
   Application->Dispatch([] { throw Exception("Archive is not open"); });
   Application->Dispatch([&] { after = true; });
-  ASSERT_EQ(Ws->Dialogs.size(), 1u);
-  EXPECT_EQ(Ws->Dialogs[0].Caption, "Software VELMORAK Installer");
-  EXPECT_EQ(Ws->Dialogs[0].Text, "Archive is not open.");
-  EXPECT_EQ(Ws->Dialogs[0].Type, TMsgDlgType::mtError);
+  // A cancelled operation's silent abort shows nothing.
+  Application->Dispatch([] { Abort(); });
+  ASSERT_EQ(Dlg.Shown().size(), 1u);
+  EXPECT_EQ(Dlg.Shown()[0].Caption, "Software VELMORAK Installer");
+  EXPECT_EQ(Dlg.Shown()[0].Text, "Archive is not open.");
+  EXPECT_EQ(Dlg.Shown()[0].DlgType, TMsgDlgType::mtError);
   EXPECT_TRUE(after);
 }
 

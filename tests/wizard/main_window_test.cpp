@@ -191,7 +191,7 @@ TEST_F(WizardTest, NavigationMovesThroughThePagesWithTheirButtonStates) {
     EXPECT_EQ(ShowingPage(), s.page) << "after " << s.move;
     EXPECT_EQ(Buttons(), s.buttons) << "after " << s.move << " to " << s.page;
   }
-  EXPECT_TRUE(Ws->Dialogs.empty());
+  EXPECT_TRUE(Dlg.Shown().empty());
 }
 
 TEST_F(WizardTest, EveryMoveOpensAFreshPageAndNothingTypedSurvivesGoingBack) {
@@ -248,12 +248,13 @@ TEST_F(WizardTest, QuitQuestionFromEveryPageAndTheCloseBox) {
                                             : static_cast<TForm*>(Form_Params);
     auto close = [&] { c.closeBox ? Form_Main->Close() : Form_Main->Btn_Quit->Click(); };
 
-    Ws->Answers = {mrNo};
+    Dlg.AnswerMessage(mrNo);
     close();
-    ASSERT_EQ(Ws->Dialogs.size(), 1u);
-    EXPECT_EQ(Ws->Dialogs[0].Text, "Etes vous sur de vouloir quitter l'assistant d'installation ?");
-    EXPECT_EQ(Ws->Dialogs[0].Type, TMsgDlgType::mtConfirmation);
-    EXPECT_EQ(Ws->Dialogs[0].Buttons, static_cast<TMsgDlgButtons>(mbYes | mbNo));
+    ASSERT_EQ(Dlg.Shown().size(), 1u);
+    EXPECT_EQ(Dlg.Shown()[0].Caption, "Confirmation");
+    EXPECT_EQ(Dlg.Shown()[0].Text, "Etes vous sur de vouloir quitter l'assistant d'installation ?");
+    EXPECT_EQ(Dlg.Shown()[0].DlgType, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(Dlg.Shown()[0].Buttons, static_cast<TMsgDlgButtons>(mbYes | mbNo));
     EXPECT_FALSE(Application->Terminated());
     EXPECT_TRUE(Form_Main->Showing());
     EXPECT_EQ(ShowingPage(), c.page);
@@ -266,9 +267,9 @@ TEST_F(WizardTest, QuitQuestionFromEveryPageAndTheCloseBox) {
     close();  // no answer scripted: the box is dismissed, which is a No
     EXPECT_FALSE(Application->Terminated());
 
-    Ws->Answers = {mrYes};
+    Dlg.AnswerMessage(mrYes);
     close();
-    EXPECT_EQ(Ws->Dialogs.size(), 3u);
+    EXPECT_EQ(Dlg.Shown().size(), 3u);
     EXPECT_TRUE(Application->Terminated()) << c.page << (c.closeBox ? " close box" : " Btn_Quit");
   }
 }

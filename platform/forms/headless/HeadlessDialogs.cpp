@@ -21,4 +21,14 @@ bool THeadlessDialogs::InputQuery(const std::string& Caption, const std::string&
   return answer.Ok;
 }
 
+bool THeadlessDialogs::DatabaseLogin(const std::string& DatabaseName, std::string& Password) {
+  FShown.push_back(
+      {TKind::dkLogin, "Database Login", DatabaseName, TMsgDlgType::mtCustom, mbOK | mbCancel, {}});
+  if (FAnswers.empty()) return false;
+  TAnswer answer = FAnswers.front();
+  FAnswers.pop_front();
+  if (answer.Ok) Password = answer.Text;
+  return answer.Ok;
+}
+
 }  // namespace velmorak

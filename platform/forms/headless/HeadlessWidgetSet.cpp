@@ -1,21 +1,9 @@
-// HeadlessWidgetSet: virtual clock, scripted dialogs and recorded splash frames.
+// HeadlessWidgetSet: virtual clock, timers and recorded splash frames.
 #include "platform/forms/headless/HeadlessWidgetSet.h"
 
 #include "platform/forms/Splash.h"
 
 namespace velmorak {
-
-int THeadlessWidgetSet::MessageDlg(const std::string& Caption, const std::string& Text, TMsgDlgType Type,
-                                   TMsgDlgButtons Buttons) {
-  Dialogs.push_back({Caption, Text, Type, Buttons});
-  if (!Answers.empty()) {
-    const int answer = Answers.front();
-    Answers.pop_front();
-    return answer;
-  }
-  if (Responder) return Responder(Dialogs.back());
-  return mrCancel;
-}
 
 void THeadlessWidgetSet::Sleep(unsigned Milliseconds) {
   // A plain wait pumps nothing: time passes, no timer fires.

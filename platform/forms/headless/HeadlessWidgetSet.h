@@ -1,7 +1,6 @@
 // HeadlessWidgetSet: the backend with no screen. Controls stay plain state;
 // the clock is virtual (a wait advances it at once and is recorded); timers
-// fire only when a test lets virtual time pass on the event loop; message
-// boxes are recorded and answered by a scripted responder; each immediate
+// fire only when a test lets virtual time pass on the event loop; each immediate
 // paint of the splash is recorded as a frame, so a test sees what the screen
 // would have shown, and when.
 #pragma once
@@ -19,11 +18,6 @@ namespace velmorak {
 
 class THeadlessWidgetSet : public TWidgetSet {
  public:
-  struct TDialogRecord {
-    std::string Caption, Text;
-    TMsgDlgType Type;
-    TMsgDlgButtons Buttons;
-  };
   struct TSplashFrame {
     std::uint64_t Time;
     std::string VersionText;
@@ -35,14 +29,6 @@ class THeadlessWidgetSet : public TWidgetSet {
   };
 
   void Realize(TControl& Control) override {}
-
-  int MessageDlg(const std::string& Caption, const std::string& Text, TMsgDlgType Type,
-                 TMsgDlgButtons Buttons) override;
-  // Answers given in turn; when none is left, Responder decides, and without
-  // one the box is dismissed (mrCancel).
-  std::deque<int> Answers;
-  std::function<int(const TDialogRecord&)> Responder;
-  std::vector<TDialogRecord> Dialogs;
 
   void Sleep(unsigned Milliseconds) override;
   std::uint64_t TickCount() override { return FNow; }

@@ -39,6 +39,23 @@ Gdiplus::Bitmap* LoadPicture(const std::string& Name);
 // missing; owned by a cache.
 Gdiplus::Font* GdiFont(const TFont& Font);
 HFONT GdiHFont(const TFont& Font);
+// True when Font asks for bold and the face has none: PaintText then draws
+// the bold itself.
+bool FakeBold(const TFont& Font);
+
+// The string format every text of the backend is measured and drawn with.
+class TTextFormat : public Gdiplus::StringFormat {
+ public:
+  TTextFormat();
+};
+// Draws (measures) Text in Font within Rect, with the hand-drawn bold where
+// the face needs it.
+void PaintText(Gdiplus::Graphics& G, const std::wstring& Text, const TFont& Font, const Gdiplus::RectF& Rect,
+               const Gdiplus::StringFormat& Format, const Gdiplus::Brush& Brush);
+Gdiplus::RectF MeasureText(Gdiplus::Graphics& G, const std::wstring& Text, const TFont& Font,
+                           const Gdiplus::RectF& Rect, const Gdiplus::StringFormat& Format);
+// The width of one line of Text, as PaintText draws it.
+int MeasureTextWidth(const TFont& Font, const std::string& Text);
 
 // Sets up GDI+ text quality on a graphics object.
 void PrepareGraphics(Gdiplus::Graphics& G);
@@ -55,7 +72,7 @@ void PaintEditFrame(Gdiplus::Graphics& G, TEdit& Edit, int X, int Y, bool Hot);
 void PaintSkinButton(HDC Dc, TSkinButton& Button, const RECT& Rect, bool Pressed, bool Hot, bool Focused);
 
 // Text with a horizontal gradient (or a plain colour when From is clNone).
-void DrawGradientText(Gdiplus::Graphics& G, const std::wstring& Text, const Gdiplus::Font& Font,
+void DrawGradientText(Gdiplus::Graphics& G, const std::wstring& Text, const TFont& Font,
                       const Gdiplus::RectF& Rect, TColor From, TColor To,
                       const Gdiplus::StringFormat& Format);
 

@@ -1,8 +1,9 @@
-// Win32Dialogs: the dialog backend with real windows. Message dialogs and
-// the input query are modal dialog boxes built from in-memory templates, so
-// any set of buttons can be offered (the system message box has no "No to
-// All" or "Yes to All"); the dialog manager keeps the message loop running
-// while they are up.
+// Win32Dialogs: the dialog backend with real windows: the system message box
+// where it has the buttons asked for, and otherwise (the archive's "No to
+// All" and "Yes to All", the input query, the database login) modal dialog
+// boxes built from in-memory templates. The dialog manager keeps the message
+// loop running while they are up. The Win32 widget set makes this backend
+// the one in use while it lives.
 #pragma once
 
 #include "platform/forms/Dialogs.h"
@@ -14,6 +15,7 @@ class TWin32Dialogs : public TDialogBackend {
   int MessageDlg(const std::string& Caption, const std::string& Msg, TMsgDlgType DlgType,
                  TMsgDlgButtons Buttons) override;
   bool InputQuery(const std::string& Caption, const std::string& Prompt, std::string& Value) override;
+  bool DatabaseLogin(const std::string& DatabaseName, std::string& Password) override;
 };
 
 }  // namespace velmorak

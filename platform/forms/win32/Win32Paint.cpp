@@ -1,6 +1,7 @@
 // Win32Paint: how the controls without a window of their own look, and the
 // skinned button. Everything is drawn with GDI+ into the host window's
 // back buffer, so a page paints in one piece without flicker.
+#include <cmath>
 #include <map>
 #include <memory>
 #include <vector>
@@ -87,30 +88,121 @@ std::string FontKey(const TFont& f) {
 }
 }  // namespace
 
-Gdiplus::Font* GdiFont(const TFont& Font) {
-  static std::map<std::string, std::unique_ptr<Gdiplus::Font>> cache;
-  auto& slot = cache[FontKey(Font)];
-  if (!slot) {
-    int style = Gdiplus::FontStyleRegular;
-    if (Font.Bold()) style |= Gdiplus::FontStyleBold;
-    if (Font.Underline()) style |= Gdiplus::FontStyleUnderline;
-    // GDI+ draws only outline fonts: the bitmap MS Sans Serif gives way to
-    // its outline successors, and any missing face to Tahoma, then to the
-    // system's sans-serif.
-    std::vector<std::wstring> names{Widen(Font.Name)};
-    if (Font.Name == "MS Sans Serif") names.push_back(L"Microsoft Sans Serif");
-    names.push_back(L"Tahoma");
-    const auto size = static_cast<Gdiplus::REAL>(Font.Height);
-    for (const std::wstring& name : names) {
-      slot = std::make_unique<Gdiplus::Font>(name.c_str(), size, style, Gdiplus::UnitPixel);
-      if (slot->GetLastStatus() == Gdiplus::Ok) break;
-      slot.reset();
-    }
-    if (!slot)
-      slot = std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size, style,
-                                             Gdiplus::UnitPixel);
+namespace {
+struct TGdiFontEntry {
+  std::unique_ptr<Gdiplus::Font> Font;
+  bool FakeBold = false;
+};
+
+// The ink one sample drawn in Font leaves on a small canvas.
+double InkOf(const Gdiplus::Font& Font) {
+  constexpr int kSide = 96;
+  Gdiplus::Bitmap canvas(kSide, kSide / 2, PixelFormat32bppPARGB);
+  {
+    Gdiplus::Graphics g(&canvas);
+    g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    Gdiplus::SolidBrush ink(Gdiplus::Color(255, 0, 0, 0));
+    g.DrawString(L"HIlm", -1, &Font, Gdiplus::PointF(2, 2), &ink);
   }
-  return slot.get();
+  double sum = 0;
+  Gdiplus::Color c;
+  for (int y = 0; y < kSide / 2; ++y)
+    for (int x = 0; x < kSide; ++x)
+      if (canvas.GetPixel(x, y, &c) == Gdiplus::Ok) sum += c.GetA();
+  return sum;
+}
+
+// Wine ships its Tahoma in the regular weight only, and its GDI+ answers a
+// bold request for it with the bold's wider spacing but the regular strokes:
+// thin letters spread apart. A bold that leaves hardly more ink than the
+// regular weight is such a stand-in; that face gets its bold drawn by hand
+// instead (the regular letters twice, a pixel apart), at the regular
+// spacing, as GDI does when it emboldens a face itself.
+bool HasRealBold(const Gdiplus::FontFamily& Family, int Style) {
+  if (!Family.IsStyleAvailable(Style | Gdiplus::FontStyleBold)) return false;
+  const Gdiplus::Font regular(&Family, 24, Style, Gdiplus::UnitPixel);
+  const Gdiplus::Font bold(&Family, 24, Style | Gdiplus::FontStyleBold, Gdiplus::UnitPixel);
+  return InkOf(bold) > 1.2 * InkOf(regular);
+}
+
+TGdiFontEntry& FontEntry(const TFont& Font) {
+  static std::map<std::string, TGdiFontEntry> cache;
+  TGdiFontEntry& entry = cache[FontKey(Font)];
+  if (entry.Font) return entry;
+  int style = Gdiplus::FontStyleRegular;
+  if (Font.Underline()) style |= Gdiplus::FontStyleUnderline;
+  // GDI+ draws only outline fonts: the bitmap MS Sans Serif gives way to its
+  // outline successors, and any missing face to Tahoma, then to the system's
+  // sans-serif.
+  std::vector<std::wstring> names{Widen(Font.Name)};
+  if (Font.Name == "MS Sans Serif") names.push_back(L"Microsoft Sans Serif");
+  names.push_back(L"Tahoma");
+  const auto size = static_cast<Gdiplus::REAL>(Font.Height);
+  for (const std::wstring& name : names) {
+    Gdiplus::FontFamily family(name.c_str());
+    if (family.GetLastStatus() != Gdiplus::Ok) continue;
+    const bool realBold = Font.Bold() && HasRealBold(family, style);
+    entry.Font = std::make_unique<Gdiplus::Font>(
+        &family, size, realBold ? style | Gdiplus::FontStyleBold : style, Gdiplus::UnitPixel);
+    if (entry.Font->GetLastStatus() == Gdiplus::Ok) {
+      entry.FakeBold = Font.Bold() && !realBold;
+      return entry;
+    }
+    entry.Font.reset();
+  }
+  entry.Font = std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), size,
+                                               Font.Bold() ? style | Gdiplus::FontStyleBold : style,
+                                               Gdiplus::UnitPixel);
+  return entry;
+}
+
+// How far apart the two passes of a hand-drawn bold are.
+Gdiplus::REAL FakeBoldOffset(const TFont& Font) {
+  return std::max(0.8f, static_cast<Gdiplus::REAL>(Font.Height) / 22.0f);
+}
+}  // namespace
+
+Gdiplus::Font* GdiFont(const TFont& Font) {
+  return FontEntry(Font).Font.get();
+}
+
+bool FakeBold(const TFont& Font) {
+  return FontEntry(Font).FakeBold;
+}
+
+TTextFormat::TTextFormat() : Gdiplus::StringFormat(Gdiplus::StringFormat::GenericTypographic()) {
+  // Text is measured and drawn without the padding GDI+ adds by default, so
+  // a line takes the width its glyphs take and a label fits where the page
+  // was laid out for it.
+  SetFormatFlags(GetFormatFlags() | Gdiplus::StringFormatFlagsMeasureTrailingSpaces);
+}
+
+void PaintText(Gdiplus::Graphics& G, const std::wstring& Text, const TFont& Font, const Gdiplus::RectF& Rect,
+               const Gdiplus::StringFormat& Format, const Gdiplus::Brush& Brush) {
+  Gdiplus::Font* font = GdiFont(Font);
+  G.DrawString(Text.c_str(), -1, font, Rect, &Format, &Brush);
+  if (FakeBold(Font)) {
+    const Gdiplus::RectF shifted(Rect.X + FakeBoldOffset(Font), Rect.Y, Rect.Width, Rect.Height);
+    G.DrawString(Text.c_str(), -1, font, shifted, &Format, &Brush);
+  }
+}
+
+Gdiplus::RectF MeasureText(Gdiplus::Graphics& G, const std::wstring& Text, const TFont& Font,
+                           const Gdiplus::RectF& Rect, const Gdiplus::StringFormat& Format) {
+  Gdiplus::RectF used;
+  G.MeasureString(Text.c_str(), -1, GdiFont(Font), Rect, &Format, &used);
+  if (FakeBold(Font) && used.Width > 0) used.Width += FakeBoldOffset(Font);
+  return used;
+}
+
+int MeasureTextWidth(const TFont& Font, const std::string& Text) {
+  Gdiplus::Bitmap scratch(1, 1, PixelFormat32bppPARGB);
+  Gdiplus::Graphics g(&scratch);
+  PrepareGraphics(g);
+  TTextFormat format;
+  format.SetFormatFlags(format.GetFormatFlags() | Gdiplus::StringFormatFlagsNoWrap);
+  const Gdiplus::RectF used = MeasureText(g, Widen(Text), Font, Gdiplus::RectF(0, 0, 10000, 1000), format);
+  return static_cast<int>(std::ceil(used.Width));
 }
 
 HFONT GdiHFont(const TFont& Font) {
@@ -126,35 +218,36 @@ HFONT GdiHFont(const TFont& Font) {
 }
 
 void PrepareGraphics(Gdiplus::Graphics& G) {
-  G.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+  // Unhinted glyphs keep the widths the fonts were designed with, so text
+  // measures the same at every size and position.
+  G.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
   G.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
   G.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
   G.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
 }
 
-void DrawGradientText(Gdiplus::Graphics& G, const std::wstring& Text, const Gdiplus::Font& Font,
+void DrawGradientText(Gdiplus::Graphics& G, const std::wstring& Text, const TFont& Font,
                       const Gdiplus::RectF& Rect, TColor From, TColor To,
                       const Gdiplus::StringFormat& Format) {
   if (From == clNone || To == clNone) {
     Gdiplus::SolidBrush brush(ToGdiColor(From == clNone ? To : From));
-    G.DrawString(Text.c_str(), -1, &Font, Rect, &Format, &brush);
+    PaintText(G, Text, Font, Rect, Format, brush);
     return;
   }
   // The gradient runs across the text actually drawn, not the whole box.
-  Gdiplus::RectF bounds;
-  G.MeasureString(Text.c_str(), -1, &Font, Rect, &Format, &bounds);
+  Gdiplus::RectF bounds = MeasureText(G, Text, Font, Rect, Format);
   if (bounds.Width < 1) bounds = Rect;
   Gdiplus::LinearGradientBrush brush(Gdiplus::RectF(bounds.X - 1, bounds.Y, bounds.Width + 2, bounds.Height),
                                      ToGdiColor(From), ToGdiColor(To), Gdiplus::LinearGradientModeHorizontal);
-  G.DrawString(Text.c_str(), -1, &Font, Rect, &Format, &brush);
+  PaintText(G, Text, Font, Rect, Format, brush);
 }
 
 void PaintLabel(Gdiplus::Graphics& G, TLabel& Label, int X, int Y) {
-  Gdiplus::StringFormat format;
+  TTextFormat format;
   format.SetAlignment(Label.Alignment == TAlignment::taCenter         ? Gdiplus::StringAlignmentCenter
                       : Label.Alignment == TAlignment::taRightJustify ? Gdiplus::StringAlignmentFar
                                                                       : Gdiplus::StringAlignmentNear);
-  if (!Label.WordWrap) format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
+  if (!Label.WordWrap) format.SetFormatFlags(format.GetFormatFlags() | Gdiplus::StringFormatFlagsNoWrap);
   const Gdiplus::RectF rect(static_cast<Gdiplus::REAL>(X), static_cast<Gdiplus::REAL>(Y),
                             static_cast<Gdiplus::REAL>(Label.Width() + (Label.WordWrap ? 0 : 200)),
                             static_cast<Gdiplus::REAL>(Label.Height() + 4));
@@ -174,11 +267,10 @@ void PaintLabel(Gdiplus::Graphics& G, TLabel& Label, int X, int Y) {
     } else {
       const Gdiplus::RectF box(rect.X, y, rect.Width, rect.Y + rect.Height - y + lineHeight);
       if (gradient)
-        DrawGradientText(G, line, *font, box, Label.GradientFrom, Label.GradientTo, format);
+        DrawGradientText(G, line, Label.Font(), box, Label.GradientFrom, Label.GradientTo, format);
       else
-        DrawGradientText(G, line, *font, box, Label.CurrentTextColor(), clNone, format);
-      Gdiplus::RectF used;
-      G.MeasureString(line.c_str(), -1, font, box, &format, &used);
+        DrawGradientText(G, line, Label.Font(), box, Label.CurrentTextColor(), clNone, format);
+      const Gdiplus::RectF used = MeasureText(G, line, Label.Font(), box, format);
       y += std::max(used.Height, lineHeight);
     }
     start = end + 1;
@@ -237,14 +329,14 @@ void PaintProgressBar(Gdiplus::Graphics& G, TProgressBar& Bar, int X, int Y) {
   Gdiplus::Pen pen(Gdiplus::Color(255, 0x9A, 0xB4, 0xD0));
   G.DrawPath(&pen, &frame);
   if (Bar.ShowPercent) {
-    Gdiplus::StringFormat format;
+    TTextFormat format;
     format.SetAlignment(Gdiplus::StringAlignmentCenter);
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     const std::wstring text = std::to_wstring(percent) + L" %";
     Gdiplus::SolidBrush ink(Gdiplus::Color(255, 0x1A, 0x42, 0x84));
-    G.DrawString(text.c_str(), -1, GdiFont(TFont::Make("Tahoma", 11, true)),
-                 Gdiplus::RectF(static_cast<Gdiplus::REAL>(X), static_cast<Gdiplus::REAL>(Y), w, h), &format,
-                 &ink);
+    PaintText(G, text, TFont::Make("Tahoma", 11, true),
+              Gdiplus::RectF(static_cast<Gdiplus::REAL>(X), static_cast<Gdiplus::REAL>(Y), w, h), format,
+              ink);
   }
 }
 
@@ -301,9 +393,9 @@ void PaintSkinButton(HDC Dc, TSkinButton& Button, const RECT& Rect, bool Pressed
       if (caption[i] == L'&' && i + 1 < caption.size()) ++i;
       shown += caption[i];
     }
-    Gdiplus::Font* font = GdiFont(Button.Font());
-    Gdiplus::RectF measured;
-    g.MeasureString(shown.c_str(), -1, font, Gdiplus::PointF(0, 0), &measured);
+    const TTextFormat format;
+    const Gdiplus::RectF measured = MeasureText(
+        g, shown, Button.Font(), Gdiplus::RectF(0, 0, static_cast<Gdiplus::REAL>(w), 100), format);
     Gdiplus::Bitmap* glyph = LoadPicture(Button.Glyph().Resource());
     const int glyphW = glyph ? 16 : 0, gap = glyph ? 6 : 0;
     const Gdiplus::REAL total = measured.Width + static_cast<Gdiplus::REAL>(glyphW + gap);
@@ -333,7 +425,8 @@ void PaintSkinButton(HDC Dc, TSkinButton& Button, const RECT& Rect, bool Pressed
     }
     Gdiplus::SolidBrush ink(enabled ? Gdiplus::Color(255, 255, 255, 255)
                                     : Gdiplus::Color(255, 0x7A, 0x7A, 0x7A));
-    g.DrawString(shown.c_str(), -1, font, Gdiplus::PointF(x, y), &ink);
+    PaintText(g, shown, Button.Font(), Gdiplus::RectF(x, y, measured.Width + 4, measured.Height + 2), format,
+              ink);
     if (Button.GlyphPosition == TGlyphPosition::gpRight)
       drawGlyph(x + measured.Width + static_cast<Gdiplus::REAL>(gap) - 4);
   }

@@ -1,6 +1,7 @@
 // Win32WidgetSet: the real-window backend — realising controls, the event
-// loop with keyboard navigation, timers on a message-only window, message
-// boxes with French buttons, the shell, and the splash window, which is a
+// loop with keyboard navigation, timers on a message-only window, the shell,
+// the real dialogs (it makes the Win32 dialog backend the one in use for as
+// long as it lives), and the splash window, which is a
 // layered window redrawn with UpdateLayeredWindow on every change: that call
 // puts the picture on the screen at once, with no message loop running.
 #include "platform/forms/win32/Win32WidgetSet.h"
@@ -10,6 +11,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/Splash.h"
+#include "platform/forms/win32/Win32Dialogs.h"
 #include "platform/forms/win32/Win32Peers.h"
 
 namespace velmorak {
@@ -23,22 +25,6 @@ constexpr const wchar_t* kSplashClass = L"VelmorakSplash";
 
 class TWin32WidgetSet;
 TWin32WidgetSet* gInstance = nullptr;
-
-// French captions for the system message box's buttons, set as it opens.
-HHOOK gBoxHook = nullptr;
-LRESULT CALLBACK BoxHook(int code, WPARAM wp, LPARAM lp) {
-  if (code == HCBT_ACTIVATE) {
-    HWND box = reinterpret_cast<HWND>(wp);
-    static const std::pair<int, const wchar_t*> names[] = {
-        {IDYES, L"&Oui"},          {IDNO, L"&Non"},          {IDOK, L"OK"},          {IDCANCEL, L"Annuler"},
-        {IDABORT, L"&Abandonner"}, {IDRETRY, L"&Réessayer"}, {IDIGNORE, L"&Ignorer"}};
-    for (auto& [id, text] : names)
-      if (HWND b = GetDlgItem(box, id)) SetWindowTextW(b, text);
-    UnhookWindowsHookEx(gBoxHook);
-    gBoxHook = nullptr;
-  }
-  return CallNextHookEx(nullptr, code, wp, lp);
-}
 
 struct TSplashWindow {
   HWND Handle = nullptr;
@@ -54,6 +40,7 @@ class TWin32WidgetSet : public TWidgetSet {
  public:
   TWin32WidgetSet() {
     gInstance = this;
+    SetDialogBackend(&FDialogs);
     Instance = GetModuleHandleW(nullptr);
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
@@ -83,61 +70,14 @@ class TWin32WidgetSet : public TWidgetSet {
     for (auto& [splash, window] : FSplashes) DestroySplashWindow(window);
     if (FTimerWindow) DestroyWindow(FTimerWindow);
     gInstance = nullptr;
+    if (&DialogBackend() == &FDialogs) SetDialogBackend(nullptr);
     // GDI+ objects cached by the painter live until the process ends; GDI+
     // stays up for them.
   }
 
   void Realize(TControl& Control) override { RealizeTree(Control); }
 
-  int MessageDlg(const std::string& Caption, const std::string& Text, TMsgDlgType Type,
-                 TMsgDlgButtons Buttons) override {
-    UINT flags = MB_TASKMODAL | MB_SETFOREGROUND;
-    switch (Type) {
-      case TMsgDlgType::mtWarning:
-        flags |= MB_ICONWARNING;
-        break;
-      case TMsgDlgType::mtError:
-        flags |= MB_ICONERROR;
-        break;
-      case TMsgDlgType::mtInformation:
-        flags |= MB_ICONINFORMATION;
-        break;
-      case TMsgDlgType::mtConfirmation:
-        flags |= MB_ICONQUESTION;
-        break;
-      case TMsgDlgType::mtCustom:
-        break;
-    }
-    if ((Buttons & mbYes) && (Buttons & mbNo))
-      flags |= (Buttons & mbCancel) ? MB_YESNOCANCEL : MB_YESNO;
-    else if (Buttons & mbAbort)
-      flags |= MB_ABORTRETRYIGNORE;
-    else if (Buttons & mbRetry)
-      flags |= MB_RETRYCANCEL;
-    else if (Buttons & mbCancel)
-      flags |= MB_OKCANCEL;
-    HWND owner = Application && Application->MainForm() ? TopLevelOf(*Application->MainForm()) : nullptr;
-    if (owner && !IsWindowVisible(owner)) owner = nullptr;
-    gBoxHook = SetWindowsHookExW(WH_CBT, BoxHook, nullptr, GetCurrentThreadId());
-    const int result = MessageBoxW(owner, Widen(Text).c_str(), Widen(Caption).c_str(), flags);
-    if (gBoxHook) UnhookWindowsHookEx(gBoxHook), gBoxHook = nullptr;
-    switch (result) {
-      case IDYES:
-        return mrYes;
-      case IDNO:
-        return mrNo;
-      case IDOK:
-        return mrOk;
-      case IDABORT:
-        return mrAbort;
-      case IDRETRY:
-        return mrRetry;
-      case IDIGNORE:
-        return mrIgnore;
-      default:
-        return mrCancel;
-    }
-  }
+  int TextWidth(const TFont& Font, const std::string& Text) override { return MeasureTextWidth(Font, Text); }
 
   void Sleep(unsigned Milliseconds) override { ::Sleep(Milliseconds); }
   std::uint64_t TickCount() override { return GetTickCount64(); }
@@ -289,13 +229,12 @@ class TWin32WidgetSet : public TWidgetSet {
     Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
     format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
     const std::wstring text = Widen(line.Text);
-    Gdiplus::Font* font = GdiFont(line.Font);
     const Gdiplus::RectF rect(static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y), 2000, 200);
     // A soft shadow keeps light text readable on any background.
     Gdiplus::SolidBrush shadow(Gdiplus::Color(110, 0, 0, 0));
-    g.DrawString(text.c_str(), -1, font,
-                 Gdiplus::RectF(rect.X + 1.5f, rect.Y + 1.5f, rect.Width, rect.Height), &format, &shadow);
-    DrawGradientText(g, text, *font, rect, line.GradientFrom, line.GradientTo, format);
+    PaintText(g, text, line.Font, Gdiplus::RectF(rect.X + 1.5f, rect.Y + 1.5f, rect.Width, rect.Height),
+              format, shadow);
+    DrawGradientText(g, text, line.Font, rect, line.GradientFrom, line.GradientTo, format);
   }
 
   static void Render(TSplash& s, TSplashWindow& w) {
@@ -394,6 +333,7 @@ class TWin32WidgetSet : public TWidgetSet {
     g.ResetClip();
   }
 
+  TWin32Dialogs FDialogs;
   ULONG_PTR FGdiplusToken = 0;
   HWND FTimerWindow = nullptr;
   int FNextTimer = 1;
