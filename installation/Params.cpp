@@ -57,16 +57,23 @@ TForm_Params::TForm_Params(TComponent* AOwner) : TPageForm(AOwner, 632, 402) {
   GroupBox1->SetTransparent(true);
   GroupBox1->SetTabOrder(0);
 
+  const TFont instructionsFont = TFont::Make("Tahoma", 12, true, RGBToColor(0x1A, 0x42, 0x84));
   Label_Instructions =
       AddLabel(GroupBox1, "Label_Instructions", 8, 8, 569, 112,
                "Veuillez SVP faire suivre les étapes nécessaires pour une installation complète.\n\n"
                "1- Remplir les champs par les informations correctes. (  ) => Champ obligatoire\n"
                "2- Choisir le chemin d'installation (Exp : \"D:\").\n"
                "3- Cliquer sur [Installer] puis choisir [Oui] pour terminer l'installation.",
-               TFont::Make("Tahoma", 12, true, RGBToColor(0x1A, 0x42, 0x84)));
+               instructionsFont);
   Label_Instructions->WordWrap = true;
-  Label_RequiredMark = AddLabel(GroupBox1, "Label_RequiredMark", 341, 38, 8, 16, "*",
-                                TFont::Make("MS Sans Serif", 15, true, kMarkRed));
+  // The mark goes between the parentheses of the third line. Where they fall
+  // depends on the widths of the fonts the system has (Wine's Tahoma is not
+  // Windows' Tahoma), so the line is measured as the backend draws it.
+  const TFont markFont = TFont::Make("MS Sans Serif", 15, true, kMarkRed);
+  const int markLeft =
+      8 + WidgetSet().TextWidth(instructionsFont, "1- Remplir les champs par les informations correctes. (") +
+      (WidgetSet().TextWidth(instructionsFont, "  ") - WidgetSet().TextWidth(markFont, "*")) / 2;
+  Label_RequiredMark = AddLabel(GroupBox1, "Label_RequiredMark", markLeft, 38, 8, 16, "*", markFont);
 
   Label_Warning =
       AddLabel(GroupBox1, "Label_Warning", 8, 124, 605, 14,
