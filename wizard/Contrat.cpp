@@ -40,6 +40,9 @@ TForm_Contrat::TForm_Contrat(TComponent* AOwner) : TPageForm(AOwner, 632, 402) {
   Memo_Contrat->SetFont(TFont::Make("Tahoma", 15));
   Memo_Contrat->SetTabOrder(0);
   Memo_Contrat->ReadOnly = true;
+  // The seven lines fit the page; without a scroll bar each long line keeps
+  // to one row in the wider Tahoma of Wine as in the narrower one of Windows.
+  Memo_Contrat->VerticalScrollBar = false;
   Memo_Contrat->SetLines(AgreementLines());
   DoCreate();
 }
