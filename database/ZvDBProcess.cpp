@@ -9,14 +9,6 @@
 
 namespace velmorak {
 
-void DatabaseError(const std::string& Message) {
-  throw EDatabaseError(Message);
-}
-
-void DatabaseErrorFmt(const char* Fmt, const std::string& Arg) {
-  throw EDatabaseError(Format(Fmt, Arg.c_str()));
-}
-
 int ProgressPercent(std::int64_t Done, std::int64_t Total) {
   if (Total == 0) return 0;
   const std::int64_t scaled = Done * 100;

@@ -15,6 +15,7 @@
 
 #include "platform/classes/Classes.h"
 #include "platform/classes/DBError.h"
+#include "platform/dataset/DBTypes.h"
 
 namespace velmorak {
 
@@ -141,9 +142,8 @@ class TEncryptMgr : public TDataProcessMgr {
   TEncryptAlgo& Cipher() const;
 };
 
-// The one place database errors are raised from.
-[[noreturn]] void DatabaseError(const std::string& Message);
-[[noreturn]] void DatabaseErrorFmt(const char* Fmt, const std::string& Arg);
+// Database errors are raised through the dataset framework's DatabaseError
+// and DatabaseErrorFmt (platform/dataset/DBTypes.h).
 
 inline constexpr const char* SGeneralError = "General error";
 
