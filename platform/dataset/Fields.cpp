@@ -521,7 +521,8 @@ void TBlobField::SetAsString(const std::string& Value) {
 
 bool TBlobField::IsNull() {
   CheckDataSet();
-  if (!DataSet()->GetFieldValue(this, nullptr, true) && Calculated()) return true;
+  // A stored blob is never read through the plain field-data path.
+  if (Calculated() && !DataSet()->GetFieldValue(this, nullptr, true)) return true;
   return BlobSize() == 0;
 }
 
