@@ -6,9 +6,11 @@
 
 #include "database/Compress_Zlib.h"
 #include "database/ZvDBCiphers.h"
+#include "database/ZvDBDataSet.h"
 #include "database/ZvDBDatabase.h"
 #include "database/ZvDBFileIO.h"
 #include "database/ZvDBFormat.h"
 #include "database/ZvDBProcess.h"
 #include "database/ZvDBSession.h"
+#include "database/ZvDBTable.h"
 #include "database/ZvDBTableIO.h"

@@ -235,6 +235,7 @@ void TZvDatabase::DoDisconnect() {
     if (FDataSets.size() == before && FDataSets.back() == last) FDataSets.pop_back();
   }
   FTables.clear();
+  FCursorWrites.clear();
   try {
     FFileIO->Close();
   } catch (...) {

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "database/ZvDBFileIO.h"
@@ -149,6 +150,9 @@ class TZvDatabase : public TZvCustomDatabase {
   // The flush timer's work: flush when the file has unflushed writes.
   void FlushTimerTick();
   bool FlushTimerRunning() const { return FAutoFlush; }
+  // Counts the writes of all cursors on one table of this database, so that
+  // a cursor can tell whether its record list is still a copy of storage's.
+  std::uint64_t& CursorWriteCount(const TZvTableIO* Table) { return FCursorWrites[Table]; }
 
   // --- what storage asks ---
   TZvDBFileIO* GetFileIO() const override { return FFileIO.get(); }
@@ -192,6 +196,7 @@ class TZvDatabase : public TZvCustomDatabase {
   std::vector<TObject*> FDataSets;
   TZvTableDefs FTableDefs;
   std::vector<std::unique_ptr<TZvTableIO>> FTables;
+  std::unordered_map<const TZvTableIO*, std::uint64_t> FCursorWrites;
 };
 
 }  // namespace velmorak
