@@ -297,6 +297,7 @@ void TZvTableIO::ReloadView() {
     if (FRecordLists[L]) FillList(static_cast<int>(L), *FRecordLists[L]);
   StampView();
   ++FViewGeneration;
+  ++FChangeCount;
 }
 
 bool TZvTableIO::RefreshView() {
@@ -449,6 +450,7 @@ void TZvTableIO::AppendRecord(TFieldBuffers& Buffers, bool FlushAfter, const TIn
   // From here on the file changes; a failure half-way leaves a view that
   // the next operation reads again.
   const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
+  ++FChangeCount;
 
   std::uint8_t* h = FHeader.data();
   if (FAutoIncFieldIndex >= 0) {
@@ -588,6 +590,7 @@ void TZvTableIO::ModifyRecord(TFieldBuffers& Buffers, int PhysicalPos, const TIn
   std::vector<std::uint8_t> rec(static_cast<std::size_t>(FRecordSize));
   io.ReadBuffer(entry.DataOffset, rec.data(), FRecordSize);
   const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
+  ++FChangeCount;
   std::uint8_t* h = FHeader.data();
   TMemoryStream empty;
   for (int i = 0; i < fieldCount; ++i) {
@@ -658,6 +661,7 @@ void TZvTableIO::DeleteRecord(int PhysicalPos, bool FlushAfter) {
   PhysicalPos = TargetPosition(PhysicalPos);
   const TRecordEntry entry = (*FRecordLists[0])[static_cast<std::size_t>(PhysicalPos)];
   const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
+  ++FChangeCount;
   io.MarkRecordDeleted(RecTabItemOffset(entry.RecIndex));
   FRecordTab[static_cast<std::size_t>(entry.RecIndex)].DeleteFlag = 1;
   IndexDelete(PhysicalPos);

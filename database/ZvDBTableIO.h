@@ -185,6 +185,11 @@ class TZvTableIO : public TObject {
   // or a write that found the view stale). A copy of a list made at one
   // generation is no longer a copy of it once this differs.
   std::uint64_t ViewGeneration() const { return FViewGeneration; }
+  // Moves on with every change of the lists: each append, change or deletion
+  // through this object (once it starts writing, so also when it fails
+  // half-way) and each reading of the view again. A copy of a list made at
+  // one count is still a copy of it while the count is the same.
+  std::uint64_t ChangeCount() const { return FChangeCount; }
   // The position in list 0 of the record with that record index, or -1.
   int PhysicalPosOfRecIndex(std::int32_t RecIndex) const;
 
@@ -288,6 +293,7 @@ class TZvTableIO : public TObject {
   std::uint64_t FViewForeign = 0;
   std::uint64_t FViewWrites = 0;
   std::uint64_t FViewGeneration = 0;
+  std::uint64_t FChangeCount = 0;
 
   // Key cache: for each field used by an index and of fixed size, the
   // decoded values of every record, FieldByteSize bytes each, with a flag

@@ -225,8 +225,12 @@ TEST(StaleView, UniqueKeyTakenByTheOtherIsRefused) {
 TEST(StaleView, RefreshViewTakesInOnlyWhatOthersWrote) {
   Pair p;
   for (int i = 0; i < 4; ++i) Pair::Append(*p.ta, i, {"r" + std::to_string(i), i, ""});
-  const std::uint64_t g0 = p.ta->ViewGeneration();
+  const std::uint64_t g0 = p.ta->ViewGeneration(), c0 = p.ta->ChangeCount();
   EXPECT_FALSE(p.ta->RefreshView()) << "own writes are no change";
+  EXPECT_EQ(p.ta->ChangeCount(), c0);
+  Pair::Change(*p.ta, 1, {"r1", 1, ""});
+  EXPECT_EQ(p.ta->ChangeCount(), c0 + 1) << "an own write changes the lists";
+  EXPECT_EQ(p.ta->ViewGeneration(), g0);
   const TRecordList* list0 = p.ta->GetList(0);
   p.tb->RefreshView();
   p.tb->DeleteRecord(p.tb->PhysicalPosOfRecIndex(0), false);
@@ -234,6 +238,7 @@ TEST(StaleView, RefreshViewTakesInOnlyWhatOthersWrote) {
   Pair::Append(*p.tb, 4, {"r4", 4, ""});
   EXPECT_TRUE(p.ta->RefreshView());
   EXPECT_NE(p.ta->ViewGeneration(), g0);
+  EXPECT_EQ(p.ta->ChangeCount(), c0 + 2);
   EXPECT_EQ(p.ta->GetList(0), list0) << "the same list object, new contents";
   EXPECT_EQ(p.ta->PhysicalPosOfRecIndex(0), -1);
   EXPECT_EQ(p.ta->RecordCount(), 5);
