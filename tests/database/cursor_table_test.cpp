@@ -728,5 +728,68 @@ TEST_F(CursorTest, TwoSessionsOnOneFileExcludeEachOtherThroughTheByteLock) {
   b->Close();
 }
 
+// --- databases closing under their cursors -----------------------------------------------------
+
+TEST_F(CursorTest, DisconnectingClosesTheCursorsWhileTheFileIsThere) {
+  Fill({"A"});
+  auto t = Table();
+  std::string seen;
+  t->BeforeClose = [&](TDataSet*) { seen = t->FieldByName("Name")->AsString(); };
+  t->Open();
+  TZvDatabase* db = t->Database();
+  db->Close();
+  EXPECT_EQ(seen, "A");  // read in BeforeClose, from the still open file
+  EXPECT_FALSE(t->Active());
+  // Not freed from inside its own disconnection: still there, unused.
+  ASSERT_EQ(DefaultSession()->FindDatabase(path), db);
+  EXPECT_EQ(db->RefCount(), 0);
+  DefaultSession()->CloseDatabase(db);  // the last hand-back frees it
+}
+
+TEST_F(CursorTest, DeactivatingASessionClosesItsCursorsAndFreesItsTemporaryDatabases) {
+  Fill({"A"});
+  TZvSession s(nullptr);
+  s.SetSessionName("Work");
+  auto t = Table();
+  t->SetSessionName("Work");
+  t->Open();
+  ASSERT_EQ(s.FindDatabase(path), t->Database());
+  s.SetActive(false);
+  EXPECT_FALSE(t->Active());
+  EXPECT_EQ(s.FindDatabase(path), nullptr);
+}
+
+TEST_F(CursorTest, MemoryDatabaseAndTheDefinitions) {
+  TMemoryStream image;
+  image.LoadFromFile(path);
+  const std::uint32_t handle = RegisterMemoryDatabase(&image);
+  {
+    TZvTable t(nullptr);
+    t.SetMediumType(mtMemory);
+    t.SetDatabaseName(MemoryDatabaseName(handle));
+    t.SetTableName("People");
+    t.Open();
+    EXPECT_EQ(t.Database()->MediumType(), mtMemory);
+    ASSERT_EQ(t.FieldDefs().Count(), 5);
+    EXPECT_EQ(t.FieldDefs()[1].Name, "Name");
+    EXPECT_EQ(t.FieldDefs()[1].DataType, ftString);
+    EXPECT_EQ(t.FieldDefs()[1].Size, 20);
+    EXPECT_EQ(t.FieldDefs()[2].Size, 0);
+    ASSERT_EQ(t.IndexDefs().Count(), 2);
+    EXPECT_EQ(t.IndexDefs()[1].Name, "ByName");
+    EXPECT_EQ(t.IndexDefs()[1].Fields, "Name");
+    EXPECT_TRUE(t.IndexDefs()[1].Options.Contains(ixUnique));
+    EXPECT_TRUE(t.IndexDefs()[0].Options.Contains(ixPrimary));
+    t.Append();
+    t.FieldByName("Name")->SetValue("InMemory");
+    t.Post();
+  }
+  UnregisterMemoryDatabase(handle);
+  auto t = Table();
+  t->Open();
+  EXPECT_TRUE(t->IsEmpty());  // the file itself is untouched
+  EXPECT_GT(image.Size(), static_cast<std::int64_t>(Slurp(path).size()));
+}
+
 }  // namespace
 }  // namespace velmorak
