@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <mutex>
 
 #include "platform/classes/DBError.h"
 
@@ -34,7 +35,23 @@ class FlagScope {
   bool FOld;
 };
 
+std::mutex& TimerFactoryGuard() {
+  static std::mutex m;
+  return m;
+}
+TZvTimerFactory& TimerFactory() {
+  static TZvTimerFactory f;
+  return f;
+}
+
 }  // namespace
+
+TZvTimerFactory SetZvTimerFactory(TZvTimerFactory Factory) {
+  std::lock_guard<std::mutex> g(TimerFactoryGuard());
+  TZvTimerFactory previous = std::move(TimerFactory());
+  TimerFactory() = std::move(Factory);
+  return previous;
+}
 
 int TZvTableDefs::IndexOf(const std::string& Name) const {
   for (int i = 0; i < Count(); ++i)
@@ -60,6 +77,7 @@ TZvDatabase::TZvDatabase(TComponent* AOwner) : TZvCustomDatabase(AOwner) {
 
 TZvDatabase::~TZvDatabase() {
   FDestroying = true;
+  FTimer.reset();
   try {
     SetConnected(false);
   } catch (...) {
@@ -150,11 +168,34 @@ void TZvDatabase::SetSessionName(const std::string& Value) {
 }
 
 void TZvDatabase::SetAutoFlush(bool Value) {
+  if (Value == FAutoFlush) return;
   FAutoFlush = Value;
+  RestartTimer();
 }
 
 void TZvDatabase::SetAutoFlushInterval(int Value) {
+  if (Value == FAutoFlushInterval) return;
   FAutoFlushInterval = Value;
+  if (FTimer) RestartTimer();
+}
+
+void TZvDatabase::RestartTimer() {
+  if (!FAutoFlush) {
+    if (FTimer) FTimer->Stop();
+    FTimer.reset();
+    return;
+  }
+  if (!FTimer) {
+    TZvTimerFactory factory;
+    {
+      std::lock_guard<std::mutex> g(TimerFactoryGuard());
+      factory = TimerFactory();
+    }
+    if (factory) FTimer = factory();
+    if (!FTimer) return;
+  }
+  FTimer->Stop();
+  FTimer->Start(static_cast<unsigned>(std::max(FAutoFlushInterval, 1)), [this] { FlushTimerTick(); });
 }
 
 int TZvDatabase::GetLockRetryCount() const {
@@ -342,7 +383,7 @@ void TZvDatabase::Flush() {
 }
 
 void TZvDatabase::FlushTimerTick() {
-  if (FAutoFlush) Flush();
+  if (FFileIO && !FFileIO->IsFlushed()) Flush();
 }
 
 }  // namespace velmorak

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -52,6 +53,21 @@ class TZvDataSetLink {
   virtual const std::string& LinkSessionName() const = 0;
   virtual void SetLinkSessionName(const std::string& Value) = 0;
 };
+
+// The database's flush timer runs on a timer the program provides (the
+// class library's timer, virtual in tests): the engine asks the installed
+// factory for one when AutoFlush is turned on. With no factory installed the
+// timer never ticks, and writes reach the disk when the file closes.
+class TZvTimer {
+ public:
+  virtual ~TZvTimer() = default;
+  // Ticks every Interval milliseconds until Stop (or destruction).
+  virtual void Start(unsigned Interval, std::function<void()> OnTick) = 0;
+  virtual void Stop() = 0;
+};
+using TZvTimerFactory = std::function<std::unique_ptr<TZvTimer>()>;
+// Installs Factory (empty: none) and returns the previous one.
+TZvTimerFactory SetZvTimerFactory(TZvTimerFactory Factory);
 
 struct TZvTableDef {
   std::string Name;
@@ -149,7 +165,7 @@ class TZvDatabase : public TZvCustomDatabase {
   void Flush();
   // The flush timer's work: flush when the file has unflushed writes.
   void FlushTimerTick();
-  bool FlushTimerRunning() const { return FAutoFlush; }
+  bool FlushTimerRunning() const { return FTimer != nullptr; }
   // Counts the writes of all cursors on one table of this database, so that
   // a cursor can tell whether its record list is still a copy of storage's.
   std::uint64_t& CursorWriteCount(const TZvTableIO* Table) { return FCursorWrites[Table]; }
@@ -197,6 +213,8 @@ class TZvDatabase : public TZvCustomDatabase {
   TZvTableDefs FTableDefs;
   std::vector<std::unique_ptr<TZvTableIO>> FTables;
   std::unordered_map<const TZvTableIO*, std::uint64_t> FCursorWrites;
+  std::unique_ptr<TZvTimer> FTimer;
+  void RestartTimer();
 };
 
 }  // namespace velmorak

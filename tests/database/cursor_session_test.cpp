@@ -379,5 +379,48 @@ TEST_F(SessionTest, DestroyingASessionLeavesItsDatabasesUsable) {
   EXPECT_TRUE(db.Connected());
 }
 
+// A timer the test ticks by hand.
+struct HandTimer : TZvTimer {
+  static inline HandTimer* Last = nullptr;
+  HandTimer() { Last = this; }
+  ~HandTimer() override {
+    if (Last == this) Last = nullptr;
+  }
+  void Start(unsigned AInterval, std::function<void()> AOnTick) override {
+    Interval = AInterval;
+    OnTick = std::move(AOnTick);
+    Running = true;
+  }
+  void Stop() override { Running = false; }
+  unsigned Interval = 0;
+  std::function<void()> OnTick;
+  bool Running = false;
+};
+
+TEST_F(SessionTest, FlushTimerFlushesUnflushedWrites) {
+  SetZvTimerFactory([] { return std::make_unique<HandTimer>(); });
+  TZvDatabase db;
+  db.SetDatabaseName(plain);
+  db.Open();
+  EXPECT_FALSE(db.FlushTimerRunning());
+  db.SetAutoFlush(true);
+  ASSERT_NE(HandTimer::Last, nullptr);
+  EXPECT_TRUE(HandTimer::Last->Running);
+  EXPECT_EQ(HandTimer::Last->Interval, 60000u);
+  db.SetAutoFlushInterval(500);
+  EXPECT_EQ(HandTimer::Last->Interval, 500u);
+  TZvTableIO* t = db.FindTableIO("T");
+  t->Open();
+  Row(*t).Text(1, "x").Append();
+  EXPECT_FALSE(db.GetFileIO()->IsFlushed());
+  HandTimer::Last->OnTick();
+  EXPECT_TRUE(db.GetFileIO()->IsFlushed());
+  t->Close();
+  db.SetAutoFlush(false);
+  EXPECT_FALSE(db.FlushTimerRunning());
+  EXPECT_EQ(HandTimer::Last, nullptr);
+  SetZvTimerFactory(nullptr);
+}
+
 }  // namespace
 }  // namespace velmorak
