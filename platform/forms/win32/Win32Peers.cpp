@@ -347,6 +347,34 @@ class TMemoPeer : public TPeer {
                 0);
     SendMessageW(Handle, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(8, 8));
     SetWindowTextW(Handle, Widen(memo.Text()).c_str());
+    if (memo.ReadOnly) FitFont(memo);
+  }
+  // A read-only memo shows a fixed text whose lines were broken by hand for
+  // the designed font. Where the system's face is wider (Wine's Tahoma is),
+  // a line would wrap and leave a word alone on a row before the designed
+  // break: the font then steps down a pixel at a time, to no less than
+  // three quarters of its size, until the widest line fits.
+  void FitFont(TMemo& memo) {
+    RECT client;
+    GetClientRect(Handle, &client);
+    const int room = client.right - client.left - 16 - 4;
+    HDC dc = GetDC(Handle);
+    TFont font = memo.Font();
+    for (; font.Height > memo.Font().Height * 3 / 4; --font.Height) {
+      HGDIOBJ old = SelectObject(dc, GdiHFont(font));
+      int widest = 0;
+      for (const std::string& line : memo.Lines()) {
+        const std::wstring text = Widen(line);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx));
+      }
+      SelectObject(dc, old);
+      if (widest <= room) break;
+    }
+    ReleaseDC(Handle, dc);
+    if (font.Height != memo.Font().Height)
+      SendMessageW(Handle, WM_SETFONT, reinterpret_cast<WPARAM>(GdiHFont(font)), TRUE);
   }
   HBRUSH CtlColor(HDC Dc) override {
     SetBkColor(Dc, RGB(255, 255, 255));
