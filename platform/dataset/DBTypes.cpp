@@ -37,4 +37,14 @@ void DatabaseErrorFmt(const char* Message, const std::string& Arg, const TCompon
   DatabaseError(Format(Message, Arg.c_str()), Component);
 }
 
+void ConvertError(const char* Message, const std::string& Text) {
+  throw EConvertError(Format(Message, Text.c_str()));
+}
+
+void FieldRangeError(const std::string& Text, const std::string& FieldName, std::int64_t Min,
+                     std::int64_t Max) {
+  throw EConvertError(Format(SFieldRangeError, Text.c_str(), FieldName.c_str(), static_cast<long long>(Min),
+                             static_cast<long long>(Max)));
+}
+
 }  // namespace velmorak

@@ -186,4 +186,11 @@ inline constexpr const char* SInvalidVarCast = "Invalid variant type conversion 
 [[noreturn]] void DatabaseErrorFmt(const char* Message, const std::string& Arg,
                                    const TComponent* Component = nullptr);
 
+// Raises EConvertError with a "'%s' is not a valid ..." message and the text
+// that did not convert.
+[[noreturn]] void ConvertError(const char* Message, const std::string& Text);
+// Raises EConvertError "Value %s is out of range for field '%s' (%d to %d)".
+[[noreturn]] void FieldRangeError(const std::string& Text, const std::string& FieldName, std::int64_t Min,
+                                  std::int64_t Max);
+
 }  // namespace velmorak

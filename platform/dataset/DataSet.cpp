@@ -703,7 +703,7 @@ void TDataSet::DataConvert(TField* Field, const void* Source, void* Dest, bool T
     TTimeStamp st;
     if (!TryDateTimeToTimeStamp(v, st)) {
       const char* msg = type == ftDate ? SInvalidDate : type == ftTime ? SInvalidTime : SInvalidDateTime;
-      throw EConvertError(Format(msg, FloatToStr(v).c_str()));
+      ConvertError(msg, FloatToStr(v));
     }
     if (type == ftDate) {
       std::memcpy(Dest, &st.Date, 4);
@@ -824,7 +824,7 @@ TDateTime KeyAsDateTime(const Variant& key, TFieldType type) {
   if (type == ftTime && TryStrToTime(text, d)) return d;
   if (TryStrToDateTime(text, d)) return d;
   const char* msg = type == ftDate ? SInvalidDate : type == ftTime ? SInvalidTime : SInvalidDateTime;
-  throw EConvertError(Format(msg, text.c_str()));
+  ConvertError(msg, text);
 }
 
 bool MatchValue(TField* field, const Variant& key, TLocateOptions options) {

@@ -252,16 +252,12 @@ std::int64_t TIntegerField::AsLargeInt() {
 
 std::int32_t TIntegerField::AsInteger() {
   const std::int64_t v = AsLargeInt();
-  if (v < INT32_MIN || v > INT32_MAX)
-    throw EConvertError(Format(SFieldRangeError, IntToStr(v).c_str(), DisplayName().c_str(),
-                               static_cast<long long>(INT32_MIN), static_cast<long long>(INT32_MAX)));
+  if (v < INT32_MIN || v > INT32_MAX) FieldRangeError(IntToStr(v), DisplayName(), INT32_MIN, INT32_MAX);
   return static_cast<std::int32_t>(v);
 }
 
 void TIntegerField::CheckRange(std::int64_t Value, const std::string& Text) {
-  if (Value < FMin || Value > FMax)
-    throw EConvertError(Format(SFieldRangeError, Text.c_str(), DisplayName().c_str(),
-                               static_cast<long long>(FMin), static_cast<long long>(FMax)));
+  if (Value < FMin || Value > FMax) FieldRangeError(Text, DisplayName(), FMin, FMax);
 }
 
 void TIntegerField::SetAsLargeInt(std::int64_t Value) {
@@ -298,7 +294,7 @@ std::string TIntegerField::AsString() {
 void TIntegerField::SetAsString(const std::string& Value) {
   if (Value.empty()) return Clear();
   std::int64_t v;
-  if (!TryStrToInt64(Value, v)) throw EConvertError(Format(SInvalidIntegerValue, Value.c_str()));
+  if (!TryStrToInt64(Value, v)) ConvertError(SInvalidIntegerValue, Value);
   CheckRange(v, Value);
   SetAsLargeInt(v);
 }
@@ -323,7 +319,7 @@ void TIntegerField::SetVarValue(const Variant& Value) {
       // Only whole numbers: a fraction would be lost without a word.
       const double d = Value.AsDouble();
       if (!std::isfinite(d) || d != std::trunc(d) || std::fabs(d) >= 9.2e18)
-        throw EConvertError(Format(SInvalidIntegerValue, FloatToStr(d).c_str()));
+        ConvertError(SInvalidIntegerValue, FloatToStr(d));
       return SetAsLargeInt(static_cast<std::int64_t>(d));
     }
     default:
@@ -341,7 +337,7 @@ double TFloatField::AsFloat() {
 }
 
 void TFloatField::SetAsFloat(double Value) {
-  if (!std::isfinite(Value)) throw EConvertError(Format(SInvalidFloatValue, FloatToStr(Value).c_str()));
+  if (!std::isfinite(Value)) ConvertError(SInvalidFloatValue, FloatToStr(Value));
   SetData(&Value);
 }
 
@@ -354,7 +350,7 @@ std::string TFloatField::AsString() {
 void TFloatField::SetAsString(const std::string& Value) {
   if (Value.empty()) return Clear();
   double d;
-  if (!TryStrToFloat(Value, d)) throw EConvertError(Format(SInvalidFloatValue, Value.c_str()));
+  if (!TryStrToFloat(Value, d)) ConvertError(SInvalidFloatValue, Value);
   SetData(&d);
 }
 
@@ -405,7 +401,7 @@ void TBooleanField::SetAsString(const std::string& Value) {
   const TFormatSettings& s = FormatSettings();
   if (SameWordNoCase(Value, s.TrueBoolStr) || SameWordNoCase(Value, "true")) return SetAsBoolean(true);
   if (SameWordNoCase(Value, s.FalseBoolStr) || SameWordNoCase(Value, "false")) return SetAsBoolean(false);
-  throw EConvertError(Format(SInvalidBoolValue, Value.c_str()));
+  ConvertError(SInvalidBoolValue, Value);
 }
 
 Variant TBooleanField::GetAsVariant() {
@@ -460,15 +456,13 @@ void TDateTimeField::SetAsString(const std::string& Value) {
   TDateTime d = 0;
   switch (DataType()) {
     case ftDate:
-      if (!TryStrToDate(Value, d) && !TryStrToDateTime(Value, d))
-        throw EConvertError(Format(SInvalidDate, Value.c_str()));
+      if (!TryStrToDate(Value, d) && !TryStrToDateTime(Value, d)) ConvertError(SInvalidDate, Value);
       break;
     case ftTime:
-      if (!TryStrToTime(Value, d) && !TryStrToDateTime(Value, d))
-        throw EConvertError(Format(SInvalidTime, Value.c_str()));
+      if (!TryStrToTime(Value, d) && !TryStrToDateTime(Value, d)) ConvertError(SInvalidTime, Value);
       break;
     default:
-      if (!TryStrToDateTime(Value, d)) throw EConvertError(Format(SInvalidDateTime, Value.c_str()));
+      if (!TryStrToDateTime(Value, d)) ConvertError(SInvalidDateTime, Value);
   }
   SetAsDateTime(d);
 }
