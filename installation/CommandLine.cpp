@@ -104,6 +104,25 @@ bool ParseWholeNumber(const std::string& text, long long& value) {
 
 }  // namespace
 
+int ExitCodeOf(TInstallResult Result, int Warnings) {
+  switch (Result) {
+    case TInstallResult::irInstalled:
+      return Warnings ? ExitFailed : ExitInstalled;
+    case TInstallResult::irNotConfirmed:
+    case TInstallResult::irEarlierInstallation:
+      return ExitCancelled;
+    case TInstallResult::irPathMissing:
+    case TInstallResult::irPackageMissing:
+      return ExitRefused;
+  }
+  return ExitFailed;
+}
+
+int ExitCodeOf(const std::exception& E) {
+  const auto* install = dynamic_cast<const EInstallError*>(&E);
+  return install && install->Kind() == EInstallError::ikItemNotExtracted ? ExitItemNotExtracted : ExitFailed;
+}
+
 bool TCommandLine::Empty() const {
   return !Silent && !VerySilent && !Overwrite && !Help && !HasDir && !HasLoadInf && !HasLog && Errors.empty();
 }

@@ -42,6 +42,11 @@ enum : int {
   ExitRefused = 7,           // a check before the installation refused it; nothing done
 };
 
+// The exit code of a run that returned (links not saved or special folders
+// not found count as a failure), and of one that raised.
+int ExitCodeOf(TInstallResult Result, int Warnings);
+int ExitCodeOf(const std::exception& E);
+
 struct TCommandLine {
   bool Silent = false, VerySilent = false, Overwrite = false, Help = false;
   bool HasDir = false, HasLoadInf = false, HasLog = false;

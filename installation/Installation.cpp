@@ -1,11 +1,11 @@
 // Installation: the steps of the procedure, their order and their messages.
 #include "installation/Installation.h"
 
-#include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <utility>
 
+#include "installation/PackageArchiver.h"
+#include "platform/os/Clock.h"
 #include "platform/os/FileSystem.h"
 #include "platform/os/Registry.h"
 #include "platform/os/Shell.h"
@@ -45,17 +45,8 @@ std::function<TInstallClockValue()>& PinnedClock() {
 }
 
 TInstallClockValue SystemNow() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm t{};
-#ifdef _WIN32
-  localtime_s(&t, &seconds);
-#else
-  localtime_r(&seconds, &t);
-#endif
-  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ms)};
+  const os::TLocalTime t = os::LocalTimeNow();
+  return {t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second, t.Millisecond};
 }
 
 }  // namespace
@@ -66,6 +57,21 @@ TInstallClockValue InstallNow() {
 
 void SetInstallClock(std::function<TInstallClockValue()> Clock) {
   PinnedClock() = std::move(Clock);
+}
+
+TPackageArchiver* CreatePackageArchiver(TComponent* Owner) {
+  auto* a = new TPackageArchiver(Owner);
+  a->SetName("Archiver");
+  a->ExtractCorruptedFiles = false;
+  a->Options().OEMFileNames = true;
+  a->Options().FlushBuffers = true;
+  a->SetSpanningMode(smNone);
+  a->SetInMemory(false);
+  return a;
+}
+
+bool IsArchiveOpen(const TPackageArchiver& Archiver) {
+  return Archiver.IsOpen();
 }
 
 std::string PackageMissingMessage() {

@@ -31,10 +31,20 @@
 #include <functional>
 #include <string>
 
-#include "installation/PackageArchiver.h"
 #include "platform/classes/SysUtils.h"
 
 namespace velmorak {
+
+// The archive component's header and the forms' headers both name a clNone
+// (a compression level, a colour), so no unit includes both: the page holds
+// the archive through these.
+class TComponent;
+class TPackageArchiver;
+// A package archive owned by Owner, with the settings the installation
+// relies on: corrupted items not extracted, OEM-coded names, flushed writes,
+// no spanning, no in-memory mode; everything else at its default.
+TPackageArchiver* CreatePackageArchiver(TComponent* Owner);
+bool IsArchiveOpen(const TPackageArchiver& Archiver);
 
 // The product's fixed names and the procedure's messages.
 namespace install {

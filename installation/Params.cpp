@@ -1,6 +1,12 @@
-// Params: layout of the company details page and its input checks.
+// Params: layout of the company details page, its input checks, and the
+// page as the host of the installation.
 #include "installation/Params.h"
 
+#include "installation/CommandLine.h"
+#include "installation/ConfigDatabase.h"
+#include "installation/InstallLog.h"
+#include "installation/Installation.h"
+#include "wizard/Finish.h"
 #include "wizard/Unit_Main.h"
 
 namespace velmorak {
@@ -151,6 +157,18 @@ TForm_Params::TForm_Params(TComponent* AOwner) : TPageForm(AOwner, 632, 402) {
   PBar->ShowPercent = true;
   PBar->SetPosition(0);
 
+  Archiver = CreatePackageArchiver(this);
+
+  auto table = [this](const char* name, std::function<void(TDataSet*)> beforeOpen) {
+    auto* t = new TZvTable(this);
+    t->SetName(name);
+    t->BeforeOpen = std::move(beforeOpen);
+    return t;
+  };
+  Societe_tbl = table("Societe_tbl", [this](TDataSet* d) { Societe_tblBeforeOpen(d); });
+  Settings_tbl = table("Settings_tbl", [this](TDataSet* d) { Settings_tblBeforeOpen(d); });
+  Config_tbl = table("Config_tbl", [this](TDataSet* d) { Config_tblBeforeOpen(d); });
+
   Edit_Societe->OnChange = [this](TObject* s) { Edit_SocieteChange(s); };
   Edit_Activite->OnChange = [this](TObject* s) { Edit_ActiviteChange(s); };
   Edit_Adresse->OnChange = [this](TObject* s) { Edit_AdresseChange(s); };
@@ -200,9 +218,91 @@ void TForm_Params::Combo_PathPropertiesChange(TObject* Sender) {
   CheckForwardButton();
 }
 
+void TForm_Params::Config_tblBeforeOpen(TDataSet* DataSet) {
+  Config_tbl->SetPassword(install::TablePassword);
+}
+
+void TForm_Params::Settings_tblBeforeOpen(TDataSet* DataSet) {
+  Settings_tbl->SetPassword(install::TablePassword);
+}
+
+void TForm_Params::Societe_tblBeforeOpen(TDataSet* DataSet) {
+  Societe_tbl->SetPassword(install::TablePassword);
+}
+
+namespace {
+
+// The page as the installation's host: the application's message boxes,
+// the progress bar, the main window's buttons and the final page; the log
+// when the program was asked for one.
+class TPageHost : public TInstallHost {
+ public:
+  explicit TPageHost(TForm_Params& Page) : FPage(Page) {}
+
+  bool AskOkCancel(const std::string& Caption, const std::string& Text) override {
+    return Application->MessageBox(Text, Caption, TMsgDlgType::mtWarning, mbOK | mbCancel) == mrOk;
+  }
+  void ShowError(const std::string& Caption, const std::string& Text) override {
+    Application->MessageBox(Text, Caption, TMsgDlgType::mtError, mbOK);
+  }
+  void Lock() override {
+    Form_Main->Btn_Next->SetEnabled(false);
+    Form_Main->Btn_Previous->SetEnabled(false);
+    Form_Main->Btn_Quit->SetCaption("&Terminer");
+  }
+  // The bar repaints itself when its value changes: the procedure pumps no
+  // messages between its steps.
+  void SetProgress(int Percent) override { FPage.PBar->SetPosition(Percent); }
+  void StepResult(const std::string& Step, const std::string& Result) override {
+    if (InstallLog) InstallLog->Step(Step, Result);
+  }
+  void Warning(const std::string& Text) override {
+    if (InstallLog) InstallLog->Warning(Text);
+  }
+  void HandOver() override {
+    Form_Main->Btn_Next->Hide();
+    Form_Main->Btn_Previous->Hide();
+    FPage.Close();
+    OpenPage(Form_Finish);
+  }
+
+ private:
+  TForm_Params& FPage;
+};
+
+}  // namespace
+
+int LastInstallationExitCode = -1;
+
 void TForm_Params::Btn_InstallClick(TObject* Sender) {
-  // The installation procedure is not part of this build yet: the page stays
-  // as it is, as it does when the procedure stops at one of its checks.
+  TCompanyDetails details;
+  details.Societe = Edit_Societe->Text();
+  details.Activite = Edit_Activite->Text();
+  details.Adresse = Edit_Adresse->Text();
+  details.Tel = Edit_Tel->Text();
+  details.Fax = Edit_Fax->Text();
+  details.Email = Edit_Email->Text();
+  details.URL = Edit_URL->Text();
+  details.CBank = Edit_CBank->Text();
+  details.RC = Edit_RC->Text();
+  details.MF = Edit_MF->Text();
+  details.AI = Edit_AI->Text();
+  details.NIF = Edit_NIF->Text();
+  details.NIS = Edit_NIS->Text();
+  details.CapitalS = Edit_CapitalS->Value();
+
+  TPageHost host(*this);
+  TConfigDatabaseUpdate configuration(*Config_tbl, *Settings_tbl, *Societe_tbl);
+  TInstallation installation(host, *Archiver, configuration);
+  // What fails from the extraction on goes to the application's handler,
+  // which shows it in an error box; the wizard stays locked.
+  try {
+    LastInstallationExitCode =
+        ExitCodeOf(installation.Run(Combo_Path->Text(), details), installation.Warnings());
+  } catch (const std::exception& e) {
+    LastInstallationExitCode = ExitCodeOf(e);
+    throw;
+  }
 }
 
 }  // namespace velmorak

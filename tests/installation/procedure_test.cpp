@@ -9,6 +9,7 @@
 
 #include "InstallTestSupport.h"
 #include "installation/Installation.h"
+#include "installation/PackageArchiver.h"
 #include "platform/forms/headless/HeadlessDialogs.h"
 #include "platform/os/Registry.h"
 #include "platform/os/Shell.h"
