@@ -46,6 +46,26 @@ class EInvalidCast : public Exception {
   using Exception::Exception;
 };
 
+// The floating-point errors: an invalid operation (NaN, or a real that does
+// not fit the integer it must become), an overflow (a result beyond the
+// double range) and a division by zero.
+class EMathError : public Exception {
+ public:
+  using Exception::Exception;
+};
+class EInvalidOp : public EMathError {
+ public:
+  EInvalidOp() : EMathError("Invalid floating point operation") {}
+};
+class EOverflow : public EMathError {
+ public:
+  EOverflow() : EMathError("Floating point overflow") {}
+};
+class EZeroDivide : public EMathError {
+ public:
+  EZeroDivide() : EMathError("Floating point division by zero") {}
+};
+
 // printf-style formatting into a std::string. Every "%s" argument must be a
 // NUL-terminated C string.
 std::string Format(const char* fmt, ...)
