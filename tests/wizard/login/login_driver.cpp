@@ -166,7 +166,7 @@ int wmain(int argc, wchar_t** argv) {
   gLog = _wfopen((std::wstring(argv[3]) + L"\\driver.log").c_str(), L"w");
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const TScenario scenarios[] = {
-      {"OK with the right password", L"wexor", IDOK, 0, "the file opened", L"login-box.png"},
+      {"OK with the right password", L"wexor", IDOK, 0, "the table opened", L"login-box.png"},
       {"OK with a wrong password", L"nope", IDOK, 4, "refused with Access denied", nullptr},
       {"Cancel", L"wexor", IDCANCEL, 3, "the silent abort, nothing shown", nullptr},
   };
