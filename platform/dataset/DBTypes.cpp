@@ -37,6 +37,28 @@ void DatabaseErrorFmt(const char* Message, const std::string& Arg, const TCompon
   DatabaseError(Format(Message, Arg.c_str()), Component);
 }
 
+std::function<void(bool Waiting)> DatabaseWaitHook;
+
+namespace {
+// Waits nest (a filter inside a refresh); only the outermost shows and hides
+// the sign. The dataset layer runs on one thread, as the user interface does.
+int waitDepth = 0;
+}  // namespace
+
+TDatabaseWait::TDatabaseWait() {
+  if (waitDepth++ == 0 && DatabaseWaitHook) DatabaseWaitHook(true);
+}
+
+TDatabaseWait::~TDatabaseWait() {
+  if (--waitDepth == 0 && DatabaseWaitHook) {
+    try {
+      DatabaseWaitHook(false);
+    } catch (...) {
+      // Putting the cursor back must not turn into a second error.
+    }
+  }
+}
+
 void ConvertError(const char* Message, const std::string& Text) {
   throw EConvertError(Format(Message, Text.c_str()));
 }

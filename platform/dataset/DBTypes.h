@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -185,6 +186,22 @@ inline constexpr const char* SInvalidVarCast = "Invalid variant type conversion 
 // The same with a "%s" message and its one argument.
 [[noreturn]] void DatabaseErrorFmt(const char* Message, const std::string& Arg,
                                    const TComponent* Component = nullptr);
+
+// How the program shows that the database is at work (the database-wait
+// mouse cursor): the forms layer sets it at start-up, the dataset layer never
+// reaches the forms itself. Called with true when long work starts and false
+// when it ends; none set: no sign.
+extern std::function<void(bool Waiting)> DatabaseWaitHook;
+
+// Shows the database-wait sign for its lifetime (also when the work raises).
+// Nested waits show it once.
+class TDatabaseWait {
+ public:
+  TDatabaseWait();
+  ~TDatabaseWait();
+  TDatabaseWait(const TDatabaseWait&) = delete;
+  TDatabaseWait& operator=(const TDatabaseWait&) = delete;
+};
 
 // Raises EConvertError with a "'%s' is not a valid ..." message and the text
 // that did not convert.

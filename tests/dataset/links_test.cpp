@@ -243,5 +243,19 @@ TEST(Search, LocateLookupAndFindRecord) {
   EXPECT_EQ(3, ds.RecNo());
 }
 
+TEST(DatabaseWait, ShownOnceForNestedWorkAndHiddenOnErrors) {
+  std::vector<bool> calls;
+  DatabaseWaitHook = [&](bool waiting) { calls.push_back(waiting); };
+  try {
+    TDatabaseWait outer;
+    { TDatabaseWait inner; }
+    throw EDatabaseError("failed");
+  } catch (const EDatabaseError&) {
+  }
+  DatabaseWaitHook = nullptr;
+  EXPECT_EQ((std::vector<bool>{true, false}), calls);
+  TDatabaseWait none;  // no hook: nothing to call
+}
+
 }  // namespace
 }  // namespace velmorak::test
