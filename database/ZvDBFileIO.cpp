@@ -138,7 +138,8 @@ void TZvDBFileIO::Open(const std::string& AFileName, TZvDBMediumType AMediumType
   FDirtyPages.clear();
   FDirty = false;
   FInOp = FBumped = FCounterKnown = false;
-  FSize = FRealSize = FStream->Size();
+  FHandlePos = -1;
+  FSize = FRealSize = StreamSize();
   ReadBuffer(kOptionsOffset, FOptions, kOptionsSize);
   ApplyOptions();
   ReadBuffer(kDirectoryOffset, FDirectory, kDirectorySize);
@@ -209,7 +210,7 @@ void TZvDBFileIO::Lock() {
 
 // Under the lock: has anyone else written since this object last let go?
 void TZvDBFileIO::CheckForeignChanges() {
-  const std::int64_t size = FStream->Size();
+  const std::int64_t size = StreamSize();
   std::uint8_t b[kChangeCounterSize] = {};
   if (size >= kChangeCounterOffset + kChangeCounterSize) RawRead(kChangeCounterOffset, b, kChangeCounterSize);
   const auto counter = static_cast<std::uint32_t>(GetI32(b));
@@ -239,7 +240,7 @@ void TZvDBFileIO::Unlock() {
   if (!FStream) return;
   FInOp = false;
   if (FMediumType != mtDisk) {
-    FSizeLeft = FStream->Size();
+    FSizeLeft = StreamSize();
     return;
   }
   struct Release {
@@ -270,8 +271,23 @@ bool TZvDBFileIO::CacheActive() const {
   return FMediumType == mtDisk && (FExclusive || FLocked);
 }
 
-void TZvDBFileIO::RawRead(std::int64_t Offset, void* Buffer, std::int64_t Count) {
+// The disk stream's handle is this object's alone, so where it stands is
+// known and a read or write that continues from there needs no seek.
+void TZvDBFileIO::SeekTo(std::int64_t Offset) {
+  if (FOwnedStream && FHandlePos == Offset) return;
+  FHandlePos = -1;
   FStream->SetPosition(Offset);
+  if (FOwnedStream) FHandlePos = Offset;
+}
+
+std::int64_t TZvDBFileIO::StreamSize() {
+  if (!FOwnedStream) return FStream->Size();
+  const std::int64_t n = os::FileSize(FOwnedStream->Handle());
+  return n >= 0 ? n : FStream->Size();
+}
+
+void TZvDBFileIO::RawRead(std::int64_t Offset, void* Buffer, std::int64_t Count) {
+  SeekTo(Offset);
   auto* p = static_cast<std::uint8_t*>(Buffer);
   std::int64_t done = 0;
   while (done < Count) {
@@ -279,12 +295,16 @@ void TZvDBFileIO::RawRead(std::int64_t Offset, void* Buffer, std::int64_t Count)
     if (n <= 0) break;
     done += n;
   }
+  if (FHandlePos >= 0) FHandlePos = done < Count ? -1 : Offset + Count;
   if (done < Count) std::memset(p + done, 0, static_cast<std::size_t>(Count - done));
 }
 
 void TZvDBFileIO::RawWrite(std::int64_t Offset, const void* Buffer, std::int64_t Count) {
-  FStream->SetPosition(Offset);
+  SeekTo(Offset);
+  const std::int64_t pos = FHandlePos;
+  FHandlePos = -1;  // unknown should the write fail
   FStream->WriteBuffer(Buffer, Count);
+  if (pos >= 0) FHandlePos = Offset + Count;
   FRealSize = std::max(FRealSize, Offset + Count);
 }
 
@@ -340,7 +360,7 @@ void TZvDBFileIO::DropCache() {
 
 std::int64_t TZvDBFileIO::FileSize() {
   if (!FStream) DatabaseError(SDatabaseClosed);
-  if (!CacheActive()) FSize = FRealSize = FStream->Size();
+  if (!CacheActive()) FSize = FRealSize = StreamSize();
   return FSize;
 }
 

@@ -188,6 +188,8 @@ class TZvDBFileIO : public TObject {
   void CheckHeader(TStream& s);
   bool CacheActive() const;
   Page& LoadPage(std::int64_t PageNo, bool ForWrite);
+  void SeekTo(std::int64_t Offset);
+  std::int64_t StreamSize();
   void RawRead(std::int64_t Offset, void* Buffer, std::int64_t Count);
   void RawWrite(std::int64_t Offset, const void* Buffer, std::int64_t Count);
   void WriteBack();
@@ -218,11 +220,12 @@ class TZvDBFileIO : public TObject {
   std::int64_t FRealSize = 0;             // what the operating system holds
   bool FDirty = false;
 
-  bool FInOp = false;          // between Lock and Unlock, any medium
-  bool FBumped = false;        // the change counter moved in this hold
-  bool FCounterKnown = false;  // FCounter was read under a lock
-  std::uint32_t FCounter = 0;  // the value this object last read or wrote
-  std::int64_t FSizeLeft = 0;  // the file's size when this object last let go
+  std::int64_t FHandlePos = -1;  // where the owned disk handle stands; -1 unknown
+  bool FInOp = false;            // between Lock and Unlock, any medium
+  bool FBumped = false;          // the change counter moved in this hold
+  bool FCounterKnown = false;    // FCounter was read under a lock
+  std::uint32_t FCounter = 0;    // the value this object last read or wrote
+  std::int64_t FSizeLeft = 0;    // the file's size when this object last let go
   std::uint64_t FForeignChanges = 0;
   std::vector<std::uint64_t> FTableWrites;
 };

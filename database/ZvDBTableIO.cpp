@@ -121,6 +121,10 @@ void TZvTableIO::Close() {
 }
 
 void TZvTableIO::Unload() {
+  FPlain.clear();
+  FPlainKnown.clear();
+  FAhead.clear();
+  FLastList = nullptr;
   FFieldDefs.Clear();
   FIndexDefs.Clear();
   FRecordLists.clear();
@@ -296,6 +300,7 @@ void TZvTableIO::ReloadView() {
   for (std::size_t L = 0; L < FRecordLists.size(); ++L)
     if (FRecordLists[L]) FillList(static_cast<int>(L), *FRecordLists[L]);
   StampView();
+  PlainValid();
   ++FViewGeneration;
   ++FChangeCount;
 }
@@ -439,6 +444,26 @@ TMemoryStream& PlainBlob(TFieldBufferItem& item, TMemoryStream& empty) {
 // ---------------------------------------------------------------------------
 // Append, modify, delete, read
 
+// After an append: the new record's decoded form is what the caller gave,
+// when every value filled its field (a shorter one was enciphered short).
+void TZvTableIO::KeepPlain(TFieldBuffers& Buffers, std::int32_t k, const std::uint8_t* Stored) {
+  if (!PlainValid()) return;
+  std::uint8_t* slot = PlainSlot(k, true);
+  if (!slot) return;
+  std::memset(slot, 0, static_cast<std::size_t>(FRecordSize));
+  for (int i = 0; i < FFieldDefs.Count(); ++i) {
+    TFieldBufferItem& item = Buffers.Items(i);
+    const int off = FFieldOffsets[static_cast<std::size_t>(i)], size = FieldByteSize(i);
+    if (IsBlobType(FFieldDefs.Items(i).FieldType)) {
+      std::memcpy(slot + off, Stored + off, static_cast<std::size_t>(size));
+    } else if (item.Active && item.Buffer) {
+      if (item.DataSize < size && IsFieldEncrypted(i)) return;
+      std::memcpy(slot + off, item.Buffer, static_cast<std::size_t>(std::min(size, item.DataSize)));
+    }
+  }
+  FPlainKnown[static_cast<std::size_t>(k)] = 1;
+}
+
 void TZvTableIO::AppendRecord(TFieldBuffers& Buffers, bool FlushAfter, const TIndexInsertEvent& OnIndexInsert,
                               TObject* Table) {
   TZvDBFileIO& io = FileIO();
@@ -449,8 +474,7 @@ void TZvTableIO::AppendRecord(TFieldBuffers& Buffers, bool FlushAfter, const TIn
   CheckUniqueForAppend(Buffers);
   // From here on the file changes; a failure half-way leaves a view that
   // the next operation reads again.
-  const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
-  ++FChangeCount;
+  const std::uint64_t stamp = NoteWrite();
 
   std::uint8_t* h = FHeader.data();
   if (FAutoIncFieldIndex >= 0) {
@@ -526,6 +550,7 @@ void TZvTableIO::AppendRecord(TFieldBuffers& Buffers, bool FlushAfter, const TIn
     }
   }
   io.WriteBuffer(dataOffset, rec.data(), FRecordSize);
+  KeepPlain(Buffers, n, rec.data());
 
   for (int i = 0; i < fieldCount; ++i) {
     if (FKeyCache[static_cast<std::size_t>(i)].Width == 0) continue;
@@ -589,8 +614,7 @@ void TZvTableIO::ModifyRecord(TFieldBuffers& Buffers, int PhysicalPos, const TIn
 
   std::vector<std::uint8_t> rec(static_cast<std::size_t>(FRecordSize));
   io.ReadBuffer(entry.DataOffset, rec.data(), FRecordSize);
-  const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
-  ++FChangeCount;
+  const std::uint64_t stamp = NoteWrite();
   std::uint8_t* h = FHeader.data();
   TMemoryStream empty;
   for (int i = 0; i < fieldCount; ++i) {
@@ -637,6 +661,7 @@ void TZvTableIO::ModifyRecord(TFieldBuffers& Buffers, int PhysicalPos, const TIn
     }
   }
   io.WriteBuffer(entry.DataOffset, rec.data(), FRecordSize);
+  ForgetPlain(entry.RecIndex);
 
   // The index lists are searched by the stored keys: the record's old key
   // finds its old places, then the cache learns the new one.
@@ -660,8 +685,8 @@ void TZvTableIO::DeleteRecord(int PhysicalPos, bool FlushAfter) {
   FileLock lock(io);
   PhysicalPos = TargetPosition(PhysicalPos);
   const TRecordEntry entry = (*FRecordLists[0])[static_cast<std::size_t>(PhysicalPos)];
-  const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
-  ++FChangeCount;
+  const std::uint64_t stamp = NoteWrite();
+  ForgetPlain(entry.RecIndex);
   io.MarkRecordDeleted(RecTabItemOffset(entry.RecIndex));
   FRecordTab[static_cast<std::size_t>(entry.RecIndex)].DeleteFlag = 1;
   IndexDelete(PhysicalPos);
@@ -670,21 +695,123 @@ void TZvTableIO::DeleteRecord(int PhysicalPos, bool FlushAfter) {
   if (FlushAfter) io.Flush();
 }
 
+// ---------------------------------------------------------------------------
+// Decoded records and reading ahead
+
+// The decoded copy of every record read or written through this object, by
+// record index, while it fits the budget. It is as current as the view: a
+// foreign change or a write to the table through another storage object
+// empties it, a change through this object forgets the record changed.
+bool TZvTableIO::PlainValid() {
+  TZvDBFileIO& io = FileIO();
+  const std::uint64_t foreign = io.ForeignChanges(), writes = io.TableWrites(FTableIndex);
+  if (foreign == FPlainForeign && writes == FPlainWrites) return true;
+  std::fill(FPlainKnown.begin(), FPlainKnown.end(), 0);
+  FPlainForeign = foreign;
+  FPlainWrites = writes;
+  FAhead.clear();
+  return false;
+}
+
+std::uint8_t* TZvTableIO::PlainSlot(std::int32_t k, bool Create) {
+  if (k < 0 || FRecordSize <= 0) return nullptr;
+  const auto need = (static_cast<std::size_t>(k) + 1) * static_cast<std::size_t>(FRecordSize);
+  if (need > kPlainCacheBytes) return nullptr;
+  if (FPlainKnown.size() <= static_cast<std::size_t>(k)) {
+    if (!Create) return nullptr;
+    std::size_t want = std::max<std::size_t>(FPlainKnown.size() * 2, 1024);
+    want = std::max(want, static_cast<std::size_t>(k) + 1);
+    want = std::min(want, kPlainCacheBytes / static_cast<std::size_t>(FRecordSize));
+    FPlainKnown.resize(want, 0);
+    FPlain.resize(want * static_cast<std::size_t>(FRecordSize));
+  }
+  return FPlain.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(FRecordSize);
+}
+
+// Before the first write of an operation: the lists are about to change, and
+// the decoded copy, when it was current, stays so through this write.
+std::uint64_t TZvTableIO::NoteWrite() {
+  TZvDBFileIO& io = FileIO();
+  const bool plainCurrent =
+      FPlainForeign == io.ForeignChanges() && FPlainWrites == io.TableWrites(FTableIndex);
+  const std::uint64_t stamp = io.NoteTableWrite(FTableIndex);
+  if (plainCurrent) FPlainWrites = stamp;
+  ++FChangeCount;
+  return stamp;
+}
+
+void TZvTableIO::ForgetPlain(std::int32_t k) {
+  if (k >= 0 && static_cast<std::size_t>(k) < FPlainKnown.size())
+    FPlainKnown[static_cast<std::size_t>(k)] = 0;
+  FAhead.clear();
+}
+
+// Reads record k at DataOffset and decodes every field, each as the unit it
+// was enciphered as, into Out; blob slots keep their descriptors.
+void TZvTableIO::DecodeRecord(std::int32_t DataOffset, std::uint8_t* Out) {
+  TZvDBFileIO& io = FileIO();
+  io.ReadBuffer(DataOffset, Out, FRecordSize);
+  for (int i = 0; i < FFieldDefs.Count(); ++i) {
+    if (IsBlobType(FFieldDefs.Items(i).FieldType) || !IsFieldEncrypted(i)) continue;
+    std::uint8_t* slot = Out + FFieldOffsets[static_cast<std::size_t>(i)];
+    io.DecodeField(slot, slot, true, FieldByteSize(i));
+  }
+}
+
+// The decoded record of entry E: from the copy when known, else read now.
+const std::uint8_t* TZvTableIO::PlainRecord(const TRecordEntry& E, std::vector<std::uint8_t>& Scratch) {
+  std::uint8_t* slot = PlainSlot(E.RecIndex, true);
+  if (slot && FPlainKnown[static_cast<std::size_t>(E.RecIndex)]) return slot;
+  std::uint8_t* out = slot;
+  if (!out) {
+    Scratch.resize(static_cast<std::size_t>(FRecordSize));
+    out = Scratch.data();
+  }
+  DecodeRecord(E.DataOffset, out);
+  if (slot) FPlainKnown[static_cast<std::size_t>(E.RecIndex)] = 1;
+  return out;
+}
+
 void TZvTableIO::ReadRecord(TFieldBuffers& Buffers, const TRecordList& List, int Pos) {
   TZvDBFileIO& io = FileIO();
-  // An exclusive open has no other writer to wait for: its reads need no lock.
-  FileLock lock(io, !io.Exclusive());
   if (Pos < 0 || Pos >= static_cast<int>(List.size()))
     DatabaseError(Format("Record position %d outside the table '%s'", Pos, FTableName.c_str()));
-  const std::int32_t at = List[static_cast<std::size_t>(Pos)].DataOffset;
-  std::uint8_t small[512];
-  std::vector<std::uint8_t> big;
-  std::uint8_t* rec = small;
-  if (FRecordSize > static_cast<int>(sizeof small)) {
-    big.resize(static_cast<std::size_t>(FRecordSize));
-    rec = big.data();
+  const TRecordEntry entry = List[static_cast<std::size_t>(Pos)];
+  const bool sequential = &List == FLastList && Pos == FLastPos + 1;
+  FLastList = &List;
+  FLastPos = Pos;
+  // A scan reads its records several at a time under one lock; the next ones
+  // are delivered from that reading while nothing of this process changed
+  // the table meanwhile.
+  const bool needsLock = io.MediumType() == mtDisk && !io.Exclusive();
+  const bool ahead = needsLock && FAheadNext < FAhead.size() && FAhead[FAheadNext] == entry.RecIndex &&
+                     FAheadChange == FChangeCount && io.TableWrites(FTableIndex) == FPlainWrites &&
+                     FPlainKnown[static_cast<std::size_t>(entry.RecIndex)];
+  std::vector<std::uint8_t> scratch;
+  const std::uint8_t* rec = nullptr;
+  if (ahead) {
+    ++FAheadNext;
+    rec = FPlain.data() + static_cast<std::size_t>(entry.RecIndex) * static_cast<std::size_t>(FRecordSize);
+  } else {
+    FileLock lock(io, !io.Exclusive());
+    PlainValid();
+    rec = PlainRecord(entry, scratch);
+    FAhead.clear();
+    FAheadNext = 0;
+    if (needsLock && sequential && PlainSlot(entry.RecIndex, false)) {
+      const int window = std::clamp(kReadAheadBytes / std::max(FRecordSize, 1), 1, kReadAheadRecords);
+      const int last = std::min(static_cast<int>(List.size()), Pos + 1 + window);
+      for (int p = Pos + 1; p < last; ++p) {
+        const TRecordEntry& e = List[static_cast<std::size_t>(p)];
+        if (!PlainSlot(e.RecIndex, true)) break;
+        PlainRecord(e, scratch);
+        FAhead.push_back(e.RecIndex);
+      }
+      FAheadChange = FChangeCount;
+      // The slot of this record may have moved while the copy grew.
+      rec = PlainSlot(entry.RecIndex, false);
+    }
   }
-  io.ReadBuffer(at, rec, FRecordSize);
   const int n = std::min(Buffers.Count(), FFieldDefs.Count());
   for (int i = 0; i < n; ++i) {
     TFieldBufferItem& item = Buffers.Items(i);
@@ -698,9 +825,10 @@ void TZvTableIO::ReadRecord(TFieldBuffers& Buffers, const TRecordList& List, int
         s->Database = FDatabase;
         s->FileIO = &io;
       }
-      s->Setup(static_cast<std::int64_t>(at) + off, IsFieldEncrypted(i), IsFieldCompressed(i));
-    } else if (item.Buffer) {
-      io.DecodeField(rec + off, item.Buffer, IsFieldEncrypted(i), std::min(item.DataSize, FieldByteSize(i)));
+      s->Setup(static_cast<std::int64_t>(entry.DataOffset) + off, IsFieldEncrypted(i), IsFieldCompressed(i));
+    } else if (item.Buffer && item.DataSize > 0) {
+      std::memcpy(item.Buffer, rec + off,
+                  static_cast<std::size_t>(std::min(item.DataSize, FieldByteSize(i))));
     }
   }
 }

@@ -259,6 +259,13 @@ class TZvTableIO : public TObject {
   int TargetPosition(int PhysicalPos);
   void RebuildAllLists();
   void FillList(int L, TRecordList& Out);
+  bool PlainValid();
+  std::uint64_t NoteWrite();
+  std::uint8_t* PlainSlot(std::int32_t k, bool Create);
+  void ForgetPlain(std::int32_t k);
+  void KeepPlain(TFieldBuffers& Buffers, std::int32_t k, const std::uint8_t* Stored);
+  void DecodeRecord(std::int32_t DataOffset, std::uint8_t* Out);
+  const std::uint8_t* PlainRecord(const TRecordEntry& E, std::vector<std::uint8_t>& Scratch);
   void WriteBlob(TFieldBuffers& Buffers, int i, TMemoryStream& Plain, std::int64_t At, std::int32_t& Stored);
   void CheckPosition(int PhysicalPos) const;
 
@@ -295,6 +302,19 @@ class TZvTableIO : public TObject {
   std::uint64_t FViewGeneration = 0;
   std::uint64_t FChangeCount = 0;
 
+  // Decoded records by record index (RecordSize bytes each, blob slots with
+  // their descriptors), and which are known; what they are current against.
+  std::vector<std::uint8_t> FPlain;
+  std::vector<std::uint8_t> FPlainKnown;
+  std::uint64_t FPlainForeign = ~0ull;
+  std::uint64_t FPlainWrites = ~0ull;
+  // The records a scan read ahead under its last lock, in list order.
+  std::vector<std::int32_t> FAhead;
+  std::size_t FAheadNext = 0;
+  std::uint64_t FAheadChange = 0;
+  const TRecordList* FLastList = nullptr;
+  int FLastPos = -2;
+
   // Key cache: for each field used by an index and of fixed size, the
   // decoded values of every record, FieldByteSize bytes each, with a flag
   // telling which records are known.
@@ -309,5 +329,10 @@ class TZvTableIO : public TObject {
 // How many tries the blob read-back check makes before it reports the
 // medium as faulty.
 inline constexpr int kReadBackAttempts = 4;
+// The budget of a table's decoded records, and how much a scan reads ahead
+// under one lock.
+inline constexpr std::size_t kPlainCacheBytes = std::size_t{64} << 20;
+inline constexpr int kReadAheadBytes = 64 * 1024;
+inline constexpr int kReadAheadRecords = 256;
 
 }  // namespace velmorak
