@@ -10,6 +10,7 @@ velmorak_add_test(NAME cursor_tests
     ${CMAKE_CURRENT_LIST_DIR}/cursor_table_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cursor_installer_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/cursor_multiprocess_test.cpp
-  LIBS velmorak_database velmorak_zvdb)
+    ${CMAKE_CURRENT_LIST_DIR}/cursor_login_test.cpp
+  LIBS velmorak_database velmorak_zvdb velmorak_forms)
 target_compile_definitions(cursor_tests PRIVATE CURSOR_WORKER="$<TARGET_FILE:cursor_worker>")
 add_dependencies(cursor_tests cursor_worker)
