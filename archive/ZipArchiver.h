@@ -369,6 +369,9 @@ class TZABaseArchiver : public TComponent {
   bool FCancelRequested = false;
   bool FBlockProgress = false;
   bool FSkipFile = false;
+  // The folder the last extracted item went to, known to exist (one run of
+  // ProcessItems; cleared when an item fails).
+  std::string FLastFolder;
   std::int64_t FProcessed = 0, FTotal = 0;
 
  protected:

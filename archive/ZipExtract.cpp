@@ -17,6 +17,7 @@
 #include <cstring>
 #include <vector>
 
+#include "archive/ZACrc.h"
 #include "archive/ZAStrFunc.h"
 #include "archive/ZipArchiver.h"
 #include "archive/ZipCrypt.h"
@@ -101,6 +102,7 @@ void TZABaseArchiver::ProcessItems(TZAProcessOperation Operation) {
   }
 
   bool stopped = false;
+  FLastFolder.clear();
   for (int index = 0; !FCancelRequested && !stopped && index < FDir->Items.Count(); ++index) {
     if (!FDir->Items.Items(index).Selected) continue;
     FDir->Items.Items(index).Operation = static_cast<std::uint8_t>(Operation);
@@ -138,6 +140,7 @@ void TZABaseArchiver::ProcessItems(TZAProcessOperation Operation) {
         }
         ++FDoneCount;
       } catch (const EZAException& e) {
+        FLastFolder.clear();  // a retry looks at the folder afresh
         DoProcessFileFailure(name, Operation, e.NativeError(), e.ErrorCode(), e.Message(), action);
         if (action == fxaRetry) retry = true;
         if (action == fxaAbort) stopped = true;
@@ -173,21 +176,30 @@ void TZABaseArchiver::ExtractItem(int Index, std::string Name, const std::string
     Name = ZAExtractFileName(Name);
     refuseOutside(Name);
   } else {
+    // The items of a folder come one after another: the folder is looked at
+    // (and made) once for the run of them.
     const std::string folder = BaseFolder + ZAToDelimiter(ZAExtractFilePath(Name), delim);
-    if (!os::DirectoryExists(folder) && !os::ForceDirectories(folder))
-      throw EZAException(ZA_ERR_CANNOT_CREATE_DIR, this, {folder});
+    if (folder != FLastFolder) {
+      if (!os::DirectoryExists(folder) && !os::ForceDirectories(folder))
+        throw EZAException(ZA_ERR_CANNOT_CREATE_DIR, this, {folder});
+      FLastFolder = folder;
+    }
   }
   if ((item.ExternalAttributes() & 0x10) || (!item.Name.empty() && item.Name.back() == '/')) return;
 
   std::string dest = BaseFolder + ZAToDelimiter(Name, delim);
-  if (os::FileExists(dest) || os::DirectoryExists(dest)) {
-    const std::uint32_t attr = os::FileGetAttr(dest);
-    if (!FOptions.ReplaceReadOnly && attr != os::InvalidAttributes && (attr & os::faReadOnly)) return;
+  // One look tells whether a file or a folder is in the way, and its
+  // attributes.
+  std::uint32_t attr = os::FileGetAttr(dest);
+  if (attr != os::InvalidAttributes) {
+    if (!FOptions.ReplaceReadOnly && (attr & os::faReadOnly)) return;
     switch (FOptions.OverwriteMode) {
       case omPrompt: {
         bool confirm = true;
         DoConfirmOverwrite(Name, dest, confirm);
         if (!confirm) return;
+        // The handler may have moved the file aside or renamed the target.
+        attr = os::FileGetAttr(dest);
         break;
       }
       case omAlways:
@@ -212,7 +224,7 @@ void TZABaseArchiver::ExtractItem(int Index, std::string Name, const std::string
 
   std::unique_ptr<TFileStream> file;
   try {
-    if (os::FileExists(dest) || os::DirectoryExists(dest)) {
+    if (attr != os::InvalidAttributes) {
       os::FileSetAttr(dest, 0);
       if (!os::FileDelete(dest)) throw EZAException(ZA_ERR_CANNOT_CREATE_FILE, this, {dest});
     }
@@ -354,7 +366,7 @@ bool TZABaseArchiver::DecodeStoredOrDeflated(const TDirItem& Item, const std::st
   auto emit = [&](const std::uint8_t* data, std::size_t n) {
     if (n == 0) return true;
     if (n > expected - Written) return false;
-    Crc = static_cast<std::uint32_t>(crc32(Crc, data, static_cast<uInt>(n)));
+    Crc = ZACrc32(Crc, data, n);
     if (Output.Write(data, static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n)) return false;
     Written += n;
     return true;
@@ -476,7 +488,7 @@ bool TZABaseArchiver::DecodeBlockFormat(const TDirItem& Item, const std::string&
       if (packedLen != outLen) return false;
       plain = packed;
     }
-    Crc = static_cast<std::uint32_t>(crc32(Crc, plain.data(), static_cast<uInt>(plain.size())));
+    Crc = ZACrc32(Crc, plain.data(), plain.size());
     if (Output.Write(plain.data(), static_cast<std::int64_t>(plain.size())) !=
         static_cast<std::int64_t>(plain.size()))
       return false;
