@@ -31,6 +31,7 @@ struct TRun {
   double Seconds;
   long PeakKb;
   int Status;
+  double CpuSeconds;  // user + system time of the children
 };
 
 // Runs a shell command, timing it and taking the peak memory of its children.
@@ -45,7 +46,9 @@ TRun Run(const std::string& command) {
   struct rusage usage {};
   wait4(pid, &status, 0, &usage);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  return {seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  const double cpu =
+      usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return {seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1, cpu};
 }
 
 void MakeTree(const std::string& root) {
@@ -84,8 +87,11 @@ void MakeTree(const std::string& root) {
   std::printf("source tree: 2000 files, %.1f MB\n", total / 1e6);
 }
 
-double Best(const std::string& command, int runs, const std::string& outDir) {
+// Best wall time of a few runs; the best processor time (user + system) goes
+// to Cpu, which a machine busy with other work disturbs much less.
+double Best(const std::string& command, int runs, const std::string& outDir, double& Cpu) {
   double best = 1e9;
+  Cpu = 1e9;
   for (int r = 0; r < runs; ++r) {
     fs::remove_all(outDir);
     fs::create_directories(outDir);
@@ -96,6 +102,7 @@ double Best(const std::string& command, int runs, const std::string& outDir) {
       return -1;
     }
     best = std::min(best, run.Seconds);
+    Cpu = std::min(Cpu, run.CpuSeconds);
   }
   fs::remove_all(outDir);
   return best;
@@ -131,20 +138,26 @@ int main(int argc, char** argv) {
         {"bsdtar", "bsdtar -xf " + archive + (encrypted ? " --passphrase " + pw : "") + " -C " + out},
     };
     std::printf("%s archive\n", encrypted ? "encrypted" : "plain");
+    double oursCpu = 0;
     const double ours =
         Best(zvp + " extract " + archive + (encrypted ? " -p " + pw : "") + " -d " + out + " >/dev/null",
-             runs, out);
-    std::printf("  %-8s %7.3f s\n", "zvp", ours);
-    double fastest = 1e9;
+             runs, out, oursCpu);
+    std::printf("  %-8s %7.3f s wall  %7.3f s cpu\n", "zvp", ours, oursCpu);
+    double fastest = 1e9, fastestCpu = 1e9;
     const char* fastestName = "";
+    const char* fastestCpuName = "";
     for (const TPeer& p : peers) {
-      const double t = Best(p.Command, runs, out);
-      std::printf("  %-8s %7.3f s\n", p.Name, t);
+      double cpu = 0;
+      const double t = Best(p.Command, runs, out, cpu);
+      std::printf("  %-8s %7.3f s wall  %7.3f s cpu\n", p.Name, t, cpu);
       if (t > 0 && t < fastest) fastest = t, fastestName = p.Name;
+      if (t > 0 && cpu < fastestCpu) fastestCpu = cpu, fastestCpuName = p.Name;
     }
     const double ratio = ours / fastest;
-    std::printf("  ratio zvp / fastest peer (%s): %.2f  (goal <= 0.80: %s)\n\n", fastestName, ratio,
+    std::printf("  ratio zvp / fastest peer (%s): %.2f  (goal <= 0.80: %s)\n", fastestName, ratio,
                 ratio <= 0.8 ? "met" : "NOT met");
+    std::printf("  processor time ratio zvp / leanest peer (%s): %.2f\n\n", fastestCpuName,
+                oursCpu / fastestCpu);
     goalMet = goalMet && ratio <= 0.8 && ours > 0;
   }
 
