@@ -74,6 +74,12 @@ bool IsArchiveOpen(const TPackageArchiver& Archiver) {
   return Archiver.IsOpen();
 }
 
+void AnswerArchiveUnattended(TPackageArchiver& Archiver) {
+  Archiver.OnProcessFileFailure = [](TObject*, const std::string&, TZAProcessOperation, int, int,
+                                     const std::string&, TZAAction& Action) { Action = fxaAbort; };
+  Archiver.OnPassword = [](TObject*, const std::string&, std::string&, bool& SkipFile) { SkipFile = true; };
+}
+
 std::string PackageMissingMessage() {
   return std::string(install::PackageMissingText) + maker::WebSite + " ";
 }

@@ -45,6 +45,9 @@ class TPackageArchiver;
 // no spanning, no in-memory mode; everything else at its default.
 TPackageArchiver* CreatePackageArchiver(TComponent* Owner);
 bool IsArchiveOpen(const TPackageArchiver& Archiver);
+// The answers of a run that nobody watches: Abort in the reader's failure
+// dialog, Cancel at its password prompt.
+void AnswerArchiveUnattended(TPackageArchiver& Archiver);
 
 // The product's fixed names and the procedure's messages.
 namespace install {

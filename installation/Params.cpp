@@ -297,8 +297,8 @@ void TForm_Params::Btn_InstallClick(TObject* Sender) {
   // What fails from the extraction on goes to the application's handler,
   // which shows it in an error box; the wizard stays locked.
   try {
-    LastInstallationExitCode =
-        ExitCodeOf(installation.Run(Combo_Path->Text(), details), installation.Warnings());
+    const TInstallResult result = installation.Run(Combo_Path->Text(), details);
+    LastInstallationExitCode = ExitCodeOf(result, installation.Warnings());
   } catch (const std::exception& e) {
     LastInstallationExitCode = ExitCodeOf(e);
     throw;

@@ -90,7 +90,20 @@ class InstallEnvironment : public ::testing::Test {
     Pack();
   }
 
-  std::string Installed(const std::string& rel) const { return Target + "/VELMORAK/Kolvane_Pro/" + rel; }
+#ifdef VELMORAK_ZVDB
+  // The demo package, as the build makes it, in the current directory.
+  void DemoPackage(const char* variant = "standard") {
+    WriteFile(Root + "/Kolvane.exe", "MZ stand-in for the demo product");
+    ASSERT_EQ(Shell("bash " + Quote(std::string(VELMORAK_SOURCE_DIR) + "/demo/make-package.sh") + " --zvdb " +
+                    Quote(VELMORAK_ZVDB) + " --kolvane " + Quote(Root + "/Kolvane.exe") + " --out " +
+                    Quote(Cwd) + " --variant " + variant + " > /dev/null"),
+              0);
+  }
+#endif
+
+  std::string Installed(const std::string& rel) const {
+    return Target + "/VELMORAK/Kolvane_Pro/" + rel;
+  }
 
   std::string Root, Target, Cwd, Tree, SavedCwd;
   std::string ConfigDatabaseBytes;

@@ -84,14 +84,6 @@ class PageTest : public InstallEnvironment {
     InstallEnvironment::TearDown();
   }
 
-  // The demo package, as the build makes it, in the current directory.
-  void DemoPackage(const char* variant = "standard") {
-    WriteFile(Root + "/Kolvane.exe", "MZ stand-in for the demo product");
-    ASSERT_EQ(Shell("bash " + Quote(std::string(VELMORAK_SOURCE_DIR) + "/demo/make-package.sh") + " --zvdb " +
-                    Quote(VELMORAK_ZVDB) + " --kolvane " + Quote(Root + "/Kolvane.exe") + " --out " +
-                    Quote(Cwd) + " --variant " + variant + " > /dev/null"),
-              0);
-  }
   void Type(const std::string& path) {
     Page->Edit_Societe->TypeText(Societe);
     Page->Edit_Activite->TypeText("Négoce de matériel");
