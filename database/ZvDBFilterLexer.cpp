@@ -81,10 +81,10 @@ void TSyntaxParserBase::NextToken() {
 
 std::string TSyntaxParserBase::TokenText() const {
   if (Token == etEnd) return "nothing";
-  return "'" +
-         ExprText.substr(static_cast<std::size_t>(TokenStart),
-                         static_cast<std::size_t>(Position - TokenStart)) +
-         "'";
+  std::string out(1, '\'');
+  out.append(ExprText, static_cast<std::size_t>(TokenStart), static_cast<std::size_t>(Position - TokenStart));
+  out.push_back('\'');
+  return out;
 }
 
 int TFilterParser::Tokenize(int Start) {
