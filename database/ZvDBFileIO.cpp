@@ -366,15 +366,41 @@ std::int64_t TZvDBFileIO::FileSize() {
 
 void TZvDBFileIO::ReadBuffer(std::int64_t Offset, void* Buffer, std::int64_t Count) {
   if (Count <= 0) return;
-  if (Offset < 0 || Offset + Count > FileSize())
-    Damaged(Format("%lld bytes at offset %lld lie beyond the end of the file (%lld bytes)",
-                   static_cast<long long>(Count), static_cast<long long>(Offset),
-                   static_cast<long long>(FSize)));
-  if (!CacheActive()) {
-    RawRead(Offset, Buffer, Count);
-    return;
+  if (!FStream) DatabaseError(SDatabaseClosed);
+  // The file only grows: a read inside the size last seen needs no new look.
+  if (Offset < 0 || Offset + Count > FSize) {
+    if (Offset < 0 || Offset + Count > FileSize())
+      Damaged(Format("%lld bytes at offset %lld lie beyond the end of the file (%lld bytes)",
+                     static_cast<long long>(Count), static_cast<long long>(Offset),
+                     static_cast<long long>(FSize)));
   }
   auto* out = static_cast<std::uint8_t*>(Buffer);
+  if (!CacheActive()) {
+    // Without the lock (blob loads, key reads of searches) a shared open
+    // reads the pages it kept as it saw them under its last lock — the state
+    // the records it read then belong to — and the rest from the file.
+    std::int64_t runAt = -1;
+    std::uint8_t* runOut = nullptr;
+    auto flush = [&](std::int64_t end) {
+      if (runAt >= 0) RawRead(runAt, runOut, end - runAt);
+      runAt = -1;
+    };
+    while (Count > 0) {
+      const std::int64_t no = Offset / kPageSize, in = Offset % kPageSize;
+      const std::int64_t n = std::min(Count, kPageSize - in);
+      auto it = FPages.empty() ? FPages.end() : FPages.find(no);
+      if (it != FPages.end()) {
+        flush(Offset);
+        std::memcpy(out, it->second.Data.data() + in, static_cast<std::size_t>(n));
+      } else if (runAt < 0) {
+        runAt = Offset;
+        runOut = out;
+      }
+      out += n, Offset += n, Count -= n;
+    }
+    flush(Offset);
+    return;
+  }
   while (Count > 0) {
     const std::int64_t no = Offset / kPageSize, in = Offset % kPageSize;
     const std::int64_t n = std::min(Count, kPageSize - in);
@@ -531,7 +557,9 @@ void TZvDBFileIO::ReadFieldData(TMemoryStream* Dest, std::int64_t Offset, bool C
     const std::int32_t at = GetI32(d + kBdDataOffset), n = GetI32(d + kBdDataSize);
     if (n < 0) Damaged(Format("blob of negative size %d", n));
     // Checked before anything is allocated for it.
-    if (at < 0 || static_cast<std::int64_t>(at) + n > FileSize())
+    // (The file only grows: inside the size last seen needs no new look.)
+    if (at < 0 ||
+        (static_cast<std::int64_t>(at) + n > FSize && static_cast<std::int64_t>(at) + n > FileSize()))
       Damaged(Format("blob of %d bytes at offset %d lies beyond the end of the file", n, at));
     raw.SetSize(n);
     if (n > 0) ReadBuffer(at, raw.Memory(), n);

@@ -15,7 +15,9 @@
 // Buffering. Reads and writes go through a page cache. Writes are kept in it
 // only while the lock is held and reach the file at Unlock, Flush and Close,
 // so another process that takes the lock next sees all of them. While
-// unlocked, a shared open reads and writes the file directly.
+// unlocked, a shared open writes the file directly (dropping the pages it
+// overlaps) and reads the pages it kept as they were at its last lock, the
+// others from the file.
 //
 // Other writers. A shared open learns at every Lock whether anyone else wrote
 // since its own last look: each lock holder that writes adds one to the
