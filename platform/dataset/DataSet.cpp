@@ -785,18 +785,29 @@ bool TDataSet::FindRecord(bool Restart, bool GoForward) {
       break;
     }
   }
-  if (FFound) {
-    FBOF = FEOF = false;
-    FCursorPosValid = true;
-    Notify(deDataSetScroll, nullptr);
-    Raise(AfterScroll, this);
-  } else {
-    if (!bm.empty()) InternalGotoBookmark(bm.data());
-    ReadCurrentIntoActive();
-    FBOF = bof;
-    FEOF = eof;
-  }
+  if (FFound)
+    SettleOnFoundRecord();
+  else
+    ReturnToRecord(bm, bof, eof);
   return FFound;
+}
+
+// A search that found its record makes it current and tells the links and
+// the after-scroll handler, as any move does.
+void TDataSet::SettleOnFoundRecord() {
+  FBOF = FEOF = false;
+  FCursorPosValid = true;
+  Notify(deDataSetScroll, nullptr);
+  Raise(AfterScroll, this);
+}
+
+// A search that found nothing (or failed) puts back the record that was
+// current before it, with its end-of-data flags.
+void TDataSet::ReturnToRecord(const TBookmark& Bookmark, bool Bof, bool Eof) {
+  if (!Bookmark.empty()) InternalGotoBookmark(Bookmark.data());
+  ReadCurrentIntoActive();
+  FBOF = Bof;
+  FEOF = Eof;
 }
 
 namespace {
@@ -884,21 +895,14 @@ bool TDataSet::Locate(const std::string& KeyFields, const Variant& KeyValues, TL
   try {
     found = LocateRecord(keys, KeyValues, Options);
   } catch (...) {
-    if (!bm.empty()) InternalGotoBookmark(bm.data());
-    ReadCurrentIntoActive();
-    FBOF = bof, FEOF = eof, FHasRecord = had && FHasRecord;
+    ReturnToRecord(bm, bof, eof);
+    FHasRecord = had && FHasRecord;
     throw;
   }
-  if (found) {
-    FBOF = FEOF = false;
-    FCursorPosValid = true;
-    Notify(deDataSetScroll, nullptr);
-    Raise(AfterScroll, this);
-  } else {
-    if (!bm.empty()) InternalGotoBookmark(bm.data());
-    ReadCurrentIntoActive();
-    FBOF = bof, FEOF = eof;
-  }
+  if (found)
+    SettleOnFoundRecord();
+  else
+    ReturnToRecord(bm, bof, eof);
   return found;
 }
 

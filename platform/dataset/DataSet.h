@@ -365,6 +365,8 @@ class TDataSet : public TComponent {
   void FinishInsertAppend();
   void ReturnToFormerRecord();
   bool ReadCurrentIntoActive();
+  void SettleOnFoundRecord();
+  void ReturnToRecord(const TBookmark& Bookmark, bool Bof, bool Eof);
   void Notify(TDataEvent Event, TField* Info);
   void CalculateLookup(TField* Field);
   static void Raise(const TDataSetNotifyEvent& Event, TDataSet* Self) {
